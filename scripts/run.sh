@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Brivane and starts it on the given ROM (the bundled demo
+# when none is given), typing the ROM's path at its prompt.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+rom=$(realpath -- "${1:-roms/demo.ch8}")
+bash scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j2 --target brivane
+cd build # the program finds sound/beep.wav from its working directory
+printf '%s\n' "$rom" | ./brivane

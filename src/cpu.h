@@ -1,0 +1,49 @@
+#pragma once
+// The CHIP-8 machine: its state, font, decode table, execution and the FX0A key wait.
+
+#include "pixel.h"
+
+namespace brivane {
+
+constexpr int TAILLEMEMOIRE = 4096;
+constexpr Uint16 ADRESSEDEBUT = 0x200; // where programs are loaded
+constexpr int NBROPCODE = 35;          // rows of the decode table; also "no row matched"
+
+struct CPU
+{
+    Uint8 memoire[TAILLEMEMOIRE];
+    Uint8 V[16]; // V[15] is also the flag VF
+    Uint16 I;
+    Uint16 pile[16];      // return addresses
+    Uint8 nombreSaut;     // addresses held in pile, 0 to 15
+    Uint8 compteurCPU;    // delay timer
+    Uint8 compteurSon;    // sound timer
+    Uint16 programCounter;
+    Uint8 touche[16]; // 1 while the key is held
+};
+
+struct JUMP
+{
+    Uint16 masque[NBROPCODE];
+    Uint16 id[NBROPCODE];
+};
+
+extern CPU cpu;
+extern JUMP jp;
+
+void initCpu();
+void chargerFont();
+void decompter();
+void initialiserJump();
+Uint16 recupererOpcode();
+Uint8 recupererAction(Uint16 opcode);
+// Returns 0 when a quit request ended an FX0A key wait, 1 otherwise.
+Uint8 interpreterOpcode(Uint16 opcode);
+void dessinerEcran(Uint8 b1, Uint8 b2, Uint8 b3);
+// Blocks until a keypad key is newly pressed (V[b3] = its value, result 1) or a quit
+// request arrives (result 0, nothing changed).
+Uint8 attendAppui(Uint8 b3);
+// The keypad index of a host key, or -1 when the key is not on the keypad.
+int indexTouche(SDLKey sym);
+
+} // namespace brivane
