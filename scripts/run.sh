@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 rom=$(realpath -- "${1:-roms/demo.ch8}")
 bash scripts/deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target brivane
 cd build # the program finds sound/beep.wav from its working directory
 printf '%s\n' "$rom" | ./brivane

@@ -13,7 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 bash scripts/deps.sh
-cmake -S . -B "$dossier" -DCMAKE_BUILD_TYPE=Debug "${options[@]}" >/dev/null
+cmake -S . -B "$dossier" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 cmake --build "$dossier" -j2
 cd "$dossier"
 ctest --output-on-failure -j2
