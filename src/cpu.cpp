@@ -41,16 +41,13 @@ constexpr Uint16 TABLE[NBROPCODE][2] = {
 
 // Host keys of keypad values 0x0 to 0xF: the keypad's 7-8-9 row gives 1-2-3.
 constexpr SDLKey CLAVIER[16] = {
-    SDLK_KP0,      SDLK_KP7,     SDLK_KP8,      SDLK_KP9,         SDLK_KP4,    SDLK_KP5,
-    SDLK_KP6,      SDLK_KP1,     SDLK_KP2,      SDLK_KP3,         SDLK_KP_PERIOD, SDLK_KP_ENTER,
+    SDLK_KP0,      SDLK_KP7,     SDLK_KP8,         SDLK_KP9,       SDLK_KP4,       SDLK_KP5,
+    SDLK_KP6,      SDLK_KP1,     SDLK_KP2,         SDLK_KP3,       SDLK_KP_PERIOD, SDLK_KP_ENTER,
     SDLK_KP_MINUS, SDLK_KP_PLUS, SDLK_KP_MULTIPLY, SDLK_KP_DIVIDE,
 };
 
 // Addresses past 0x0FFF wrap around, so nothing outside memoire is ever touched.
-Uint8& octet(unsigned adresse)
-{
-    return cpu.memoire[adresse & 0x0FFF];
-}
+Uint8& octet(unsigned adresse) { return cpu.memoire[adresse & 0x0FFF]; }
 
 } // namespace
 

@@ -14,10 +14,10 @@ struct CPU
     Uint8 memoire[TAILLEMEMOIRE];
     Uint8 V[16]; // V[15] is also the flag VF
     Uint16 I;
-    Uint16 pile[16];      // return addresses
-    Uint8 nombreSaut;     // addresses held in pile, 0 to 15
-    Uint8 compteurCPU;    // delay timer
-    Uint8 compteurSon;    // sound timer
+    Uint16 pile[16];   // return addresses
+    Uint8 nombreSaut;  // addresses held in pile, 0 to 15
+    Uint8 compteurCPU; // delay timer
+    Uint8 compteurSon; // sound timer
     Uint16 programCounter;
     Uint8 touche[16]; // 1 while the key is held
 };

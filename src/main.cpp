@@ -17,7 +17,7 @@ Mix_Chunk* son = nullptr;
 
 namespace {
 
-constexpr int TAILLECHEMIN = 200;              // the ROM path and its terminator
+constexpr int TAILLECHEMIN = 200;                          // the ROM path and its terminator
 constexpr size_t TAILLEROM = TAILLEMEMOIRE - ADRESSEDEBUT; // 0x200 to 0xFFF
 constexpr int INSTRUCTIONSPARFRAME = 4;
 constexpr Uint32 DUREEFRAME = 16; // ms slept after each frame

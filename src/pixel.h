@@ -5,9 +5,9 @@
 
 namespace brivane {
 
-constexpr int LARGEUR = 64;    // columns of the grid
-constexpr int HAUTEUR = 32;    // rows of the grid
-constexpr int DIMPIXEL = 8;    // window pixels per cell side
+constexpr int LARGEUR = 64; // columns of the grid
+constexpr int HAUTEUR = 32; // rows of the grid
+constexpr int DIMPIXEL = 8; // window pixels per cell side
 constexpr int LARGEUR_FENETRE = LARGEUR * DIMPIXEL;
 constexpr int HAUTEUR_FENETRE = HAUTEUR * DIMPIXEL;
 
