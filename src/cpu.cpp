@@ -49,6 +49,14 @@ constexpr SDLKey CLAVIER[16] = {
 // Addresses past 0x0FFF wrap around, so nothing outside memoire is ever touched.
 Uint8& octet(unsigned adresse) { return cpu.memoire[adresse & 0x0FFF]; }
 
+// Skips the next instruction: 2 more on top of the 2 added after every action.
+void sauterSi(bool condition)
+{
+    if (condition) {
+        cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);
+    }
+}
+
 } // namespace
 
 void initCpu()
@@ -195,19 +203,13 @@ Uint8 interpreterOpcode(Uint16 opcode)
             cpu.programCounter = static_cast<Uint16>(nnn - 2);
             break;
         case 5: // 3XKK
-            if (vx == kk) {
-                cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);
-            }
+            sauterSi(vx == kk);
             break;
         case 6: // 4XKK
-            if (vx != kk) {
-                cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);
-            }
+            sauterSi(vx != kk);
             break;
         case 7: // 5XY0
-            if (vx == vy) {
-                cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);
-            }
+            sauterSi(vx == vy);
             break;
         case 8: // 6XKK
             vx = kk;
@@ -248,9 +250,7 @@ Uint8 interpreterOpcode(Uint16 opcode)
             vx = static_cast<Uint8>(vx << 1);
             break;
         case 19: // 9XY0
-            if (vx != vy) {
-                cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);
-            }
+            sauterSi(vx != vy);
             break;
         case 20: // ANNN
             cpu.I = nnn;
@@ -265,14 +265,10 @@ Uint8 interpreterOpcode(Uint16 opcode)
             dessinerEcran(b1, b2, b3);
             break;
         case 24: // EX9E: a key value past 15 names no key, never pressed
-            if (vx < 16 && cpu.touche[vx] == 1) {
-                cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);
-            }
+            sauterSi(vx < 16 && cpu.touche[vx] == 1);
             break;
         case 25: // EXA1
-            if (vx >= 16 || cpu.touche[vx] == 0) {
-                cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);
-            }
+            sauterSi(vx >= 16 || cpu.touche[vx] == 0);
             break;
         case 26: // FX07
             vx = cpu.compteurCPU;

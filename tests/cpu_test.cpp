@@ -1,4 +1,5 @@
 #include "cpu.h"
+#include "evenements.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,7 @@ struct CpuTest : ::testing::Test
         initPixel();
         initCpu();
         chargerFont();
-        while (SDL_PollEvent(&event) != 0) {
-        }
+        viderEvenements();
     }
 
     // Writes the words at the program counter, high byte first, then executes them in turn.
@@ -38,15 +38,6 @@ struct CpuTest : ::testing::Test
         for (size_t i = 0; i < mots.size(); i++) {
             EXPECT_EQ(interpreterOpcode(recupererOpcode()), 1);
         }
-    }
-
-    static void pousser(Uint8 type, SDLKey sym = SDLK_UNKNOWN)
-    {
-        SDL_Event e{};
-        e.type = type;
-        e.key.type = type;
-        e.key.keysym.sym = sym;
-        ASSERT_EQ(SDL_PushEvent(&e), 0);
     }
 
     static int allumees()

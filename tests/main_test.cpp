@@ -1,5 +1,6 @@
 #include "SDL_mixer.h"
 #include "cpu.h"
+#include "evenements.h"
 
 #include <gtest/gtest.h>
 
@@ -35,17 +36,7 @@ struct HoteTest : ::testing::Test
         initPixel();
         initCpu();
         chargerFont();
-        while (SDL_PollEvent(&event) != 0) {
-        }
-    }
-
-    static void pousser(Uint8 type, SDLKey sym = SDLK_UNKNOWN)
-    {
-        SDL_Event e{};
-        e.type = type;
-        e.key.type = type;
-        e.key.keysym.sym = sym;
-        ASSERT_EQ(SDL_PushEvent(&e), 0);
+        viderEvenements();
     }
 
     static std::string fichier(const std::string& nom, const std::string& contenu)
