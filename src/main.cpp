@@ -102,7 +102,7 @@ void pause()
 Uint8 lireChemin(char (&filePath)[TAILLECHEMIN], std::FILE* source)
 {
     filePath[0] = '\0';
-    if (std::fscanf(source, "%199[^\n]", filePath) == 1) {
+    if (std::fscanf(source, "%199[^\n]", filePath) == 1) { // 199: TAILLECHEMIN - 1
         const int suivant = std::fgetc(source);
         if (suivant != '\n' && suivant != EOF) {
             filePath[0] = '\0';
@@ -134,7 +134,6 @@ int main(int argc, char* argv[])
     Uint8 demarrer = 0;
     Uint8 compteur = 0;
 
-    brivane::son = nullptr;
     brivane::son = Mix_LoadWAV_RW(SDL_RWFromFile("sound/beep.wav", "rb"), 1);
     if (cheminLu == 1) {
         demarrer = brivane::chargerJeu(filePath);
