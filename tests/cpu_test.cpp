@@ -259,22 +259,24 @@ TEST_F(CpuTest, RegisterMemoryAndTimerTransfers)
     EXPECT_EQ(cpu.V[6], 0x42);
 }
 
-TEST_F(CpuTest, RandomIsBoundedByKkInclusive)
+TEST_F(CpuTest, RandomIsModuloKkPlusOne)
 {
-    bool vu[256] = {};
+    bool vu[256] = {}, vuCinq[256] = {};
     for (int i = 0; i < 4000; i++) {
         cpu.programCounter = 0x200;
-        executer({0xC100, 0xC2FF, 0xC303});
+        executer({0xC100, 0xC2FF, 0xC305});
         ASSERT_EQ(cpu.V[1], 0);
-        ASSERT_LE(cpu.V[3], 3);
         vu[cpu.V[2]] = true;
-        vu[0x100 - 1 - cpu.V[3]] = true;
+        vuCinq[cpu.V[3]] = true;
     }
     int distincts = 0;
     for (const bool v : vu) {
         distincts += v ? 1 : 0;
     }
-    EXPECT_GT(distincts, 250); // modulo 256, not modulo 255 nor a mask
+    EXPECT_GT(distincts, 250); // modulo 256, never modulo 0
+    for (int n = 0; n < 256; n++) {
+        EXPECT_EQ(vuCinq[n], n <= 5) << n; // 2 and 3 too: not masked with KK
+    }
 }
 
 TEST_F(CpuTest, SpritesWrapCollideAndClear)
