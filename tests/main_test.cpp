@@ -1,13 +1,10 @@
 #include "SDL_mixer.h"
-#include "cpu.h"
 #include "evenements.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <fstream>
-#include <string>
+#include <tuple>
 
 namespace brivane {
 
@@ -21,7 +18,7 @@ Uint8 lireChemin(char (&filePath)[200], std::FILE* source);
 
 namespace {
 
-struct HoteTest : ::testing::Test
+struct HoteTest : MachineTest
 {
     static void SetUpTestSuite()
     {
@@ -29,14 +26,6 @@ struct HoteTest : ::testing::Test
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         initSDL();
         initScreen();
-    }
-
-    void SetUp() override
-    {
-        initPixel();
-        initCpu();
-        chargerFont();
-        viderEvenements();
     }
 
     static std::string fichier(const std::string& nom, const std::string& contenu)
@@ -55,25 +44,19 @@ struct HoteTest : ::testing::Test
     }
 };
 
-TEST_F(HoteTest, RomLoadsAtTwoHundredHexUpToTheEndOfMemory)
+TEST_F(HoteTest, RomLoadsAtTwoHundredHexOrIsReportedOnStandardOutput)
 {
     std::string rom(4000, '\0');
     for (size_t i = 0; i < rom.size(); i++) {
         rom[i] = static_cast<char>(i % 251 + 1);
     }
     EXPECT_EQ(charger(fichier("grande.ch8", rom), 1), "");
-    for (size_t a = 0x200; a < 0x1000; a++) {
-        ASSERT_EQ(cpu.memoire[a], static_cast<Uint8>(rom[a - 0x200])) << a;
-    }
-    EXPECT_EQ(cpu.memoire[0x000], 0xF0); // the font stays
-
+    EXPECT_EQ(std::memcmp(cpu.memoire + 0x200, rom.data(), 0xE00), 0); // up to 0xFFF
+    EXPECT_EQ(cpu.memoire[0x000], 0xF0);                               // the font stays
     initCpu();
     EXPECT_EQ(charger(fichier("vide.ch8", ""), 1), ""); // an empty ROM still loads
     EXPECT_EQ(cpu.memoire[0x200], 0);
-}
 
-TEST_F(HoteTest, RomThatCannotBeReadIsReportedOnStandardOutput)
-{
     EXPECT_EQ(charger(::testing::TempDir() + "absente.ch8", 0),
               "Error opening file: No such file or directory.\n");
     EXPECT_EQ(charger("", 0), "Error opening file: No such file or directory.\n");
@@ -84,108 +67,86 @@ TEST_F(HoteTest, RomThatCannotBeReadIsReportedOnStandardOutput)
 TEST_F(HoteTest, PathLineIsTakenWholeOrRefused)
 {
     const std::string longue(199, 'a');
-    const std::pair<std::string, std::string> cas[] = {
-        {"/tmp/mon jeu.ch8\nsuite\n", "/tmp/mon jeu.ch8"},
-        {longue + "\n", longue},
-        {longue, longue},
-        {"\n", ""},
-        {"", ""}};
-    for (const auto& [entree, chemin] : cas) {
+    const std::tuple<std::string, std::string, Uint8> cas[] = {
+        {"/tmp/mon jeu.ch8\nsuite\n", "/tmp/mon jeu.ch8", 1},
+        {longue + "\n", longue, 1},
+        {longue, longue, 1},
+        {"\n", "", 1},
+        {"", "", 1},
+        {longue + "b\n", "", 0}, // cut, it could name another file
+    };
+    for (const auto& [entree, chemin, lu] : cas) {
         std::FILE* source = std::fopen(fichier("ligne.txt", entree).c_str(), "r");
         char filePath[200];
-        EXPECT_EQ(lireChemin(filePath, source), 1);
+        EXPECT_EQ(lireChemin(filePath, source), lu);
         EXPECT_EQ(filePath, chemin);
         std::fclose(source);
     }
-    std::FILE* source = std::fopen(fichier("ligne.txt", longue + "b\n").c_str(), "r");
-    char filePath[200];
-    EXPECT_EQ(lireChemin(filePath, source), 0); // cut, it could name another file
-    std::fclose(source);
 }
 
-TEST_F(HoteTest, ListenAppliesEveryPendingEventInOrder)
+TEST_F(HoteTest, ListenAppliesPendingEventsInOrderAndPauseWaitsForAnyPress)
 {
-    const SDLKey carte[16] = {SDLK_KP0,      SDLK_KP7,     SDLK_KP8,         SDLK_KP9,
-                              SDLK_KP4,      SDLK_KP5,     SDLK_KP6,         SDLK_KP1,
-                              SDLK_KP2,      SDLK_KP3,     SDLK_KP_PERIOD,   SDLK_KP_ENTER,
-                              SDLK_KP_MINUS, SDLK_KP_PLUS, SDLK_KP_MULTIPLY, SDLK_KP_DIVIDE};
-    for (int k = 0; k < 16; k++) {
-        pousser(SDL_KEYDOWN, carte[k]);
+    // The host keys of keypad keys 0 to F, pressed in that order.
+    size_t k = 0;
+    for (const SDLKey sym : {SDLK_KP0, SDLK_KP7, SDLK_KP8, SDLK_KP9, SDLK_KP4, SDLK_KP5, SDLK_KP6,
+                             SDLK_KP1, SDLK_KP2, SDLK_KP3, SDLK_KP_PERIOD, SDLK_KP_ENTER,
+                             SDLK_KP_MINUS, SDLK_KP_PLUS, SDLK_KP_MULTIPLY, SDLK_KP_DIVIDE}) {
+        pousser({{SDL_KEYDOWN, sym}});
         EXPECT_EQ(listen(), 1);
-        for (int i = 0; i < 16; i++) {
-            EXPECT_EQ(cpu.touche[i], i <= k ? 1 : 0) << k << " " << i;
-        }
+        EXPECT_EQ(tenues(), std::string("0123456789ABCDEF", ++k)) << sym;
     }
-    EXPECT_EQ(listen(), 1); // a held key stays held
-    EXPECT_EQ(cpu.touche[5], 1);
+    EXPECT_EQ(listen(), 1); // held keys stay held
+    EXPECT_EQ(tenues(), "0123456789ABCDEF");
 
-    pousser(SDL_KEYUP, SDLK_KP5);
-    pousser(SDL_KEYDOWN, SDLK_a);
-    pousser(SDL_KEYUP, SDLK_KP_EQUALS);
-    pousser(SDL_KEYUP, SDLK_1);
+    pousser({{SDL_KEYUP, SDLK_KP5}, {SDL_KEYDOWN, SDLK_a}});
+    pousser({{SDL_KEYUP, SDLK_KP_EQUALS}, {SDL_KEYUP, SDLK_1}});
     EXPECT_EQ(listen(), 1);
-    EXPECT_EQ(cpu.touche[5], 0);
-    EXPECT_EQ(cpu.touche[4], 1);
+    EXPECT_EQ(tenues(), "012346789ABCDEF");
 
-    pousser(SDL_KEYDOWN, SDLK_KP5);
-    pousser(SDL_KEYUP, SDLK_KP5); // pressed and released between two frames: never seen
-    pousser(SDL_QUIT);
-    pousser(SDL_KEYUP, SDLK_KP0); // after the quit, still applied
+    // Pressed and released between two frames: never seen. After the quit, still applied.
+    pousser({{SDL_KEYDOWN, SDLK_KP5}, {SDL_KEYUP, SDLK_KP5}, {SDL_QUIT}, {SDL_KEYUP, SDLK_KP0}});
     EXPECT_EQ(listen(), 0);
-    EXPECT_EQ(cpu.touche[5], 0);
-    EXPECT_EQ(cpu.touche[0], 0);
+    EXPECT_EQ(tenues(), "12346789ABCDEF");
     EXPECT_EQ(SDL_PollEvent(&event), 0);
-}
 
-TEST_F(HoteTest, PauseEndsOnAnyKeyPressOrQuit)
-{
-    pousser(SDL_KEYUP, SDLK_a);
-    pousser(SDL_MOUSEMOTION);
-    pousser(SDL_KEYDOWN, SDLK_a);
-    pousser(SDL_KEYDOWN, SDLK_KP0);
+    // pause ends on any key press, leaving the next event queued, or on a quit.
+    pousser({{SDL_KEYUP, SDLK_a}, {SDL_MOUSEMOTION}});
+    pousser({{SDL_KEYDOWN, SDLK_a}, {SDL_KEYDOWN, SDLK_KP0}});
     pause();
     ASSERT_EQ(SDL_PollEvent(&event), 1); // the press of `a` ended it, the next one is left
     EXPECT_EQ(event.key.keysym.sym, SDLK_KP0);
-    pousser(SDL_QUIT);
+    pousser({{SDL_QUIT}});
     pause();
     EXPECT_EQ(SDL_PollEvent(&event), 0);
 }
 
 TEST_F(HoteTest, ScreenShowsEachLitCellAsAWhiteSquare)
 {
-    EXPECT_EQ(pixel[63][31].position.x, 504);
-    EXPECT_EQ(pixel[63][31].position.y, 248);
-    EXPECT_EQ(pixel[63][31].position.w, 0);
-    ASSERT_NE(screen, nullptr);
-    EXPECT_EQ(screen->w, 512);
-    EXPECT_EQ(screen->h, 256);
-    ASSERT_EQ(screen->format->BytesPerPixel, 4);
-    auto lire = [](int x, int y) {
+    const SDL_Rect& coin = pixel[63][31].position;
+    EXPECT_EQ(std::tie(coin.x, coin.y, coin.w), std::make_tuple(504, 248, 0));
+    ASSERT_TRUE(screen->w == 512 && screen->h == 256 && screen->format->BytesPerPixel == 4);
+    // Seventeen window pixels of row y from column x: '#' white, '.' black, '?' other.
+    auto rangee = [](int x, int y) {
+        SDL_LockSurface(screen);
         const auto* ligne = static_cast<const Uint8*>(screen->pixels) + y * screen->pitch;
-        return reinterpret_cast<const Uint32*>(ligne)[x] & 0xFFFFFF;
+        std::string s;
+        for (int i = x; i < x + 17; i++) {
+            const Uint32 c = reinterpret_cast<const Uint32*>(ligne)[i] & 0xFFFFFF;
+            s += c == 0xFFFFFF ? '#' : c == 0 ? '.' : '?';
+        }
+        SDL_UnlockSurface(screen);
+        return s;
     };
-
-    pixel[1][0].color = 1;
-    pixel[63][31].color = 1;
+    pixel[1][0].color = pixel[63][31].color = 1;
     updateScreen();
-    ASSERT_EQ(SDL_LockSurface(screen), 0);
-    for (int y = 0; y < 8; y++) {
-        EXPECT_EQ(lire(7, y), 0u);
-        EXPECT_EQ(lire(8, y), 0xFFFFFFu);
-        EXPECT_EQ(lire(15, y), 0xFFFFFFu);
-        EXPECT_EQ(lire(16, y), 0u);
+    for (int y = 0; y <= 8; y++) {
+        EXPECT_EQ(rangee(0, y), y < 8 ? "........########." : ".................") << y;
     }
-    EXPECT_EQ(lire(8, 8), 0u);
-    EXPECT_EQ(lire(511, 255), 0xFFFFFFu);
+    EXPECT_EQ(rangee(495, 255), ".........########");
     EXPECT_EQ(pixel[1][0].position.w, 0); // the blit's clipped size went to a copy
-    SDL_UnlockSurface(screen);
-
     cleanScreen();
     updateScreen();
-    ASSERT_EQ(SDL_LockSurface(screen), 0);
-    EXPECT_EQ(lire(8, 0), 0u);
-    EXPECT_EQ(lire(511, 255), 0u);
-    SDL_UnlockSurface(screen);
+    EXPECT_EQ(rangee(0, 0) + rangee(495, 255), std::string(34, '.'));
 }
 
 TEST_F(HoteTest, BeepIsAShortSoundTheMixerCanLoad)
@@ -201,18 +162,14 @@ TEST_F(HoteTest, BeepIsAShortSoundTheMixerCanLoad)
 TEST(HoteDeathTest, StartUpFailuresExitWithStatusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            setenv("SDL_VIDEODRIVER", "absent", 1);
-            initSDL();
-        },
-        ::testing::ExitedWithCode(1), "^Erreur lors de l'initialisation de la SDL .+[^\n]$");
-    EXPECT_EXIT(
-        {
-            setenv("SDL_AUDIODRIVER", "absent", 1);
-            initSDL();
-        },
-        ::testing::ExitedWithCode(1), "^Problème d'initialisation de SDL_MIXER: .+[^\n]$");
+    auto demarrerSans = [](const char* pilote) {
+        setenv(pilote, "absent", 1);
+        initSDL();
+    };
+    EXPECT_EXIT(demarrerSans("SDL_VIDEODRIVER"), ::testing::ExitedWithCode(1),
+                "^Erreur lors de l'initialisation de la SDL .+[^\n]$");
+    EXPECT_EXIT(demarrerSans("SDL_AUDIODRIVER"), ::testing::ExitedWithCode(1),
+                "^Problème d'initialisation de SDL_MIXER: .+[^\n]$");
 }
 
 } // namespace
