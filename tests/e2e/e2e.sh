@@ -27,17 +27,9 @@ poll() {
     shift
     until "$@"; do ((--n > 0)) && sleep 0.05 || return 1; done
 }
-# rom FILE < listing: writes the ROM of the listing lines "ADDRESS WORD meaning", whose
-# addresses must follow each other from 200.
-rom() {
-    local at=$((0x200)) a w rest
-    : >"$1"
-    while read -r a w rest; do
-        [ $((16#$a)) -eq $at ] || die "ROM listing $1: $a where $(printf %X $at) was due"
-        printf '%b' "\\x${w:0:2}\\x${w:2:2}" >>"$1"
-        at=$((at + 2))
-    done
-}
+# rom FILE < listing: assembles the listing ("ADDRESS WORD meaning" lines from 200 on), as
+# the demo is.
+rom() { bash "$(dirname "$0")/../../roms/assemble.sh" /dev/stdin >"$1" || die "bad ROM listing"; }
 
 timeout 50 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" \
     2>"$tmp/xvfb.log" &
