@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Installs, as root, the Debian packages that building, running and testing Brivane need.
-# Quiet when everything is already there.
+# Installs, as root, the Debian packages that building, running and testing Brivane need, and
+# those named as arguments. Quiet when everything is already there.
 set -euo pipefail
 
 paquets=(g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev libgtest-dev googletest
-    xvfb xdotool x11-utils libx11-dev)
+    xvfb xdotool x11-utils libx11-dev "$@")
 
 manquants=()
 for p in "${paquets[@]}"; do

@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Brivane and runs every test: unit tests and the end-to-end
-# tests of the real program under Xvfb. With --sanitize, the same in a separate build with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, builds Brivane and runs every test: unit tests, the end-to-end
+# tests of the real program under Xvfb, and those of the Windows program under wine. With
+# --sanitize, the Linux tests only, in a separate build with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 dossier=build
-options=()
 if [ "${1:-}" = "--sanitize" ]; then
     dossier=build-sanitize
-    options=(-DBRIVANE_SANITIZE=ON)
+    options=(-DBRIVANE_SANITIZE=ON -DBRIVANE_WINDOWS_ZIP=)
+    bash scripts/deps.sh
+else
+    options=(-DBRIVANE_WINDOWS_ZIP="$PWD/build-win/brivane-win.zip")
+    bash scripts/deps.sh wine wine64
+    bash scripts/build-windows.sh
 fi
 
-bash scripts/deps.sh
 cmake -S . -B "$dossier" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 cmake --build "$dossier" -j2
 cd "$dossier"

@@ -112,6 +112,37 @@ Uint8 lireChemin(char (&filePath)[TAILLECHEMIN], std::FILE* source)
     return 1;
 }
 
+// Reads the first line of a text file into filePath, as lireChemin does. A missing or empty
+// file gives an empty path. A CR before the line end is not part of the path: Windows' text
+// mode drops it, and it is dropped here for a file written on Windows and read elsewhere.
+Uint8 lireFichierChemin(char (&filePath)[TAILLECHEMIN], const char* nomFichier)
+{
+    filePath[0] = '\0';
+    std::FILE* fichier = std::fopen(nomFichier, "r");
+    if (fichier == nullptr) {
+        return 1;
+    }
+    const Uint8 lu = lireChemin(filePath, fichier);
+    std::fclose(fichier);
+    const size_t longueur = std::strlen(filePath);
+    if (longueur > 0 && filePath[longueur - 1] == '\r') {
+        filePath[longueur - 1] = '\0';
+    }
+    return lu;
+}
+
+// The ROM path: typed at a prompt on Linux, the first line of PATHROM.txt on Windows.
+Uint8 obtenirChemin(char (&filePath)[TAILLECHEMIN])
+{
+#ifdef _WIN32
+    return lireFichierChemin(filePath, "PATHROM.txt");
+#else
+    std::printf("Indiquez le 'chemin absolu/absolute path' de votre rom :  ");
+    std::fflush(stdout);
+    return lireChemin(filePath, stdin);
+#endif
+}
+
 } // namespace brivane
 
 int main(int argc, char* argv[])
@@ -120,9 +151,7 @@ int main(int argc, char* argv[])
     (void)argv;
     char filePath[brivane::TAILLECHEMIN];
 
-    std::printf("Indiquez le 'chemin absolu/absolute path' de votre rom :  ");
-    std::fflush(stdout);
-    const Uint8 cheminLu = brivane::lireChemin(filePath, stdin);
+    const Uint8 cheminLu = brivane::obtenirChemin(filePath);
 
     brivane::initSDL();
     brivane::initScreen();

@@ -15,6 +15,7 @@ Uint8 chargerJeu(char* nomJeu);
 Uint8 listen();
 void pause();
 Uint8 lireChemin(char (&filePath)[200], std::FILE* source);
+Uint8 lireFichierChemin(char (&filePath)[200], const char* nomFichier);
 
 namespace {
 
@@ -82,6 +83,27 @@ TEST_F(HoteTest, PathLineIsTakenWholeOrRefused)
         EXPECT_EQ(filePath, chemin);
         std::fclose(source);
     }
+}
+
+TEST_F(HoteTest, PathFileGivesItsFirstLineWithoutTheCarriageReturn)
+{
+    const std::string longue(199, 'a');
+    const std::tuple<std::string, std::string, Uint8> cas[] = {
+        {"C:\\Mes jeux\\pong 2.ch8\r\nsuite\r\n", "C:\\Mes jeux\\pong 2.ch8", 1},
+        {"/tmp/mon jeu.ch8", "/tmp/mon jeu.ch8", 1},
+        {longue + "\n", longue, 1},
+        {"\r\n/tmp/jeu.ch8\r\n", "", 1},
+        {"", "", 1},
+        {longue + "b\r\n", "", 0},
+    };
+    for (const auto& [contenu, chemin, lu] : cas) {
+        char filePath[200] = "ancien";
+        EXPECT_EQ(lireFichierChemin(filePath, fichier("PATHROM.txt", contenu).c_str()), lu);
+        EXPECT_EQ(filePath, chemin) << contenu;
+    }
+    char filePath[200] = "ancien";
+    EXPECT_EQ(lireFichierChemin(filePath, (::testing::TempDir() + "absent.txt").c_str()), 1);
+    EXPECT_EQ(filePath, std::string());
 }
 
 TEST_F(HoteTest, ListenAppliesPendingEventsInOrderAndPauseWaitsForAnyPress)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # One end-to-end scenario of the real program, on an Xvfb display of its own:
-#   e2e.sh SCENARIO BRIVANE XOUTIL
+#   e2e.sh SCENARIO BRIVANE XOUTIL      (BRIVANE: the Linux program, or for the win_*
+#                                        scenarios the Windows zip, run under wine)
 # The program runs from its own folder (it finds sound/beep.wav there) and reads the ROM path
-# on stdin; xdotool types on the keypad, xoutil reads the window and the recorded sound.
+# on stdin, or from PATHROM.txt on Windows; xdotool types on the keypad, xoutil reads the
+# window and the recorded sound.
 set -euo pipefail
 scenario=$1
 brivane=$(realpath "$2")
@@ -16,6 +18,7 @@ prompt="Indiquez le 'chemin absolu/absolute path' de votre rom :  "
 
 cleanup() {
     if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; fi
+    if [[ $scenario == win_* ]]; then wineserver -k 2>/dev/null || true; fi
     if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
     rm -rf "$tmp"
 }
@@ -38,6 +41,11 @@ poll 10 test -s "$tmp/display" || die "Xvfb did not start: $(cat "$tmp/xvfb.log"
 DISPLAY=":$(cat "$tmp/display")"
 export DISPLAY
 
+find_window() {
+    win=$(timeout "$1" xdotool search --sync --name '^Brivane by Orvalde$' | head -n 1) ||
+        die "no window captioned 'Brivane by Orvalde'"
+    xdotool windowfocus --sync "$win"
+}
 # start LINE [VAR=VALUE...]: starts the program, typing LINE at its prompt, and finds its window.
 start() {
     local line=$1
@@ -45,24 +53,44 @@ start() {
     (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy LSAN_OPTIONS="$lsan" "$@" \
         timeout 30 "$brivane" <<<"$line" >"$tmp/out" 2>"$tmp/err") &
     prog=$!
-    win=$(timeout 10 xdotool search --sync --name '^Brivane by Orvalde$' | head -n 1) ||
-        die "no window captioned 'Brivane by Orvalde'"
-    xdotool windowfocus --sync "$win"
+    find_window 10
+}
+# start_win PATHROM [VAR=VALUE...]: starts the Windows program, unpacked from its zip, under
+# wine in its own folder, with PATHROM as PATHROM.txt (no such file when PATHROM is -).
+start_win() {
+    export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' # no Mono or Gecko installers
+    if [ ! -d "$tmp/win" ]; then
+        mkdir "$tmp/win"
+        (cd "$tmp/win" && cmake -E tar xf "$brivane") || die "cannot unpack $brivane"
+        # A wine prefix is made once and kept: its first start takes 10 to 20 s.
+        [ -f "$WINEPREFIX/system.reg" ] || timeout 120 wineboot -i >/dev/null 2>&1 ||
+            die "wineboot failed"
+    fi
+    local dossier=$tmp/win/brivane-win
+    rm -f "$dossier"/*.txt
+    if [ "$1" != - ]; then printf '%s' "$1" >"$dossier/PATHROM.txt"; fi
+    shift
+    (cd "$dossier" && exec env "$@" timeout 60 wine brivane-win.exe >"$tmp/out" 2>&1) &
+    prog=$!
 }
 running() { kill -0 "$prog" 2>/dev/null; }
 press() { xdotool keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
 close_window() { "$xoutil" close "$win" || die "could not ask the window to close"; }
-# finish key|close: the program, done with its loop, must wait for a key or a close, then
-# end with status 0, with nothing on stderr; its stdout must be the prompt followed by what
-# finish reads on stdin.
-finish() {
+# end_run key|close: the program, done with its loop, must wait for a key or a close, then
+# end; its exit status is left in rc.
+end_run() {
     sleep 0.5
     running || die "the program ended before the final $1"
     if [ "$1" = key ]; then press a; else close_window; fi
-    poll 5 eval '! running' || die "the program is still running after the final $1"
-    local rc=0
+    poll 10 eval '! running' || die "the program is still running after the final $1"
+    rc=0
     wait "$prog" || rc=$?
     prog=''
+}
+# finish key|close: end_run, then status 0 with nothing on stderr; stdout must be the prompt
+# followed by what finish reads on stdin.
+finish() {
+    end_run "$1"
     [ "$rc" -eq 0 ] || die "exit status $rc: $(cat "$tmp/err")"
     # The disk audio driver writes a warning of its own.
     [ "$scenario" = demo ] || [ ! -s "$tmp/err" ] || die "stderr: $(cat "$tmp/err")"
@@ -85,27 +113,30 @@ pic() {
         echo "$r"
     done
 }
+# The demo's first picture: the sixteen digits.
+digits=('' ''
+    '....####......#.....####....####....#..#....####....####....####'
+    '....#..#.....##........#.......#....#..#....#.......#..........#'
+    '....#..#......#.....####....####....####....####....####......#.'
+    '....#..#......#.....#..........#.......#.......#....#..#.....#..'
+    '....####.....###....####....####.......#....####....####.....#..'
+    '' '' ''
+    '....####....####....####....###.....####....###.....####....####'
+    '....#..#....#..#....#..#....#..#....#.......#..#....#.......#...'
+    '....####....####....####....###.....#.......#..#....####....####'
+    '....#..#.......#....#..#....#..#....#.......#..#....#.......#...'
+    '....####....####....#..#....###.....####....###.....####....#...'
+    '' '' '' '' '')
+at=.............................. # where the demo draws the digit of the key pressed
+# (a file written on Windows: CRLF line ends)
+windows_text() { tr -d '\r' <"$1"; }
 
 case $scenario in
     demo)
         # The bundled demo: the sixteen digits, then the digit of each key pressed, with a beep.
         start "$(realpath "$(dirname "$0")/../../roms/demo.ch8")" SDL_AUDIODRIVER=disk \
             SDL_DISKAUDIOFILE="$tmp/audio" SDL_DISKAUDIODELAY=46
-        digits=('' ''
-            '....####......#.....####....####....#..#....####....####....####'
-            '....#..#.....##........#.......#....#..#....#.......#..........#'
-            '....#..#......#.....####....####....####....####....####......#.'
-            '....#..#......#.....#..........#.......#.......#....#..#.....#..'
-            '....####.....###....####....####.......#....####....####.....#..'
-            '' '' ''
-            '....####....####....####....###.....####....###.....####....####'
-            '....#..#....#..#....#..#....#..#....#.......#..#....#.......#...'
-            '....####....####....####....###.....#.......#..#....####....####'
-            '....#..#.......#....#..#....#..#....#.......#..#....#.......#...'
-            '....####....####....#..#....###.....####....###.....####....#...'
-            '' '' '' '' '')
         expect "$(pic "${digits[@]}")"
-        at=..............................
         press a # not on the keypad: the program still waits
         press KP_Divide
         expect "$(pic "${digits[@]}" $at#### $at#... $at#### $at#... $at#...)"
@@ -168,6 +199,43 @@ EOF
         finish close <<<'Error opening file: Is a directory.'
         start "${long}x" # 200 characters: refused
         finish key <<<'Error opening file: File name too long.'
+        ;;
+    win_demo)
+        # The same demo shows the same picture on Windows. Its path, with a space in it, is
+        # the line of PATHROM.txt, ended as Notepad ends it.
+        mkdir "$tmp/mes roms"
+        cp "$(dirname "$0")/../../roms/demo.ch8" "$tmp/mes roms/"
+        start_win "Z:${tmp//\//\\}\\mes roms\\demo.ch8"$'\r\n' SDL_AUDIODRIVER=dummy
+        find_window 60
+        expect "$(pic "${digits[@]}")"
+        press a # not on the keypad; by now the demo waits for a key
+        press KP_Divide
+        expect "$(pic "${digits[@]}" $at#### $at#... $at#### $at#... $at#...)"
+        close_window
+        end_run key
+        [ "$rc" -eq 0 ] || die "exit status $rc"
+        # Empty message files are not left behind.
+        [ -z "$(ls "$tmp/win/brivane-win"/std*.txt 2>/dev/null)" ] || die "a message file was left"
+        ;;
+    win_errors)
+        # No PATHROM.txt: an empty path, reported in stdout.txt; the window waits for a key.
+        start_win - SDL_AUDIODRIVER=dummy
+        find_window 60
+        end_run key
+        [ "$rc" -eq 0 ] || die "exit status $rc"
+        [ "$(windows_text "$tmp/win/brivane-win/stdout.txt")" = \
+            'Error opening file: No such file or directory.' ] ||
+            die "stdout.txt: $(cat "$tmp/win/brivane-win/stdout.txt")"
+        # Wine has no sound device here: SDL_mixer cannot start, which ends the program.
+        start_win roms\\demo.ch8
+        poll 60 eval '! running' || die "the program runs with no sound device"
+        rc=0
+        wait "$prog" || rc=$?
+        prog=''
+        [ "$rc" -eq 1 ] || die "exit status $rc with no sound device"
+        [[ "$(windows_text "$tmp/win/brivane-win/stderr.txt")" == \
+            "Problème d'initialisation de SDL_MIXER: "?* ]] ||
+            die "stderr.txt: $(cat "$tmp/win/brivane-win/stderr.txt")"
         ;;
     *) die "unknown scenario" ;;
 esac

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows program, as root on Debian 12: installs mingw-w64, builds SDL 1.2 and
+# SDL_mixer 1.2 (WAV only) from Debian's own sources once into build-win/deps, then builds
+# build-win/brivane-win.exe (static, no DLLs) and the folder a Windows user unzips,
+# build-win/brivane-win/, zipped as build-win/brivane-win.zip.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+racine=$PWD
+hote=x86_64-w64-mingw32
+deps=$racine/build-win/deps
+prefixe=$deps/mingw
+
+paquets=(make cmake dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
+manquants=()
+for p in "${paquets[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || manquants+=("$p")
+done
+if [ ${#manquants[@]} -ne 0 ]; then
+    [ "$(id -u)" -eq 0 ] || { echo "Missing packages: ${manquants[*]}; run as root." >&2 && exit 1; }
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${manquants[@]}" >/dev/null
+fi
+
+# The two libraries, built once: their sources come from Debian's archive.
+if [ ! -f "$prefixe/lib/libSDL_mixer.a" ]; then
+    if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        [ "$(id -u)" -eq 0 ] || { echo "No deb-src entry in apt's sources; run as root." >&2 && exit 1; }
+        if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+            sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+                >/etc/apt/sources.list.d/brivane-src.sources
+        else
+            sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/brivane-src.list
+        fi
+        apt-get update -qq
+    fi
+    rm -rf "$deps"
+    mkdir -p "$deps/src"
+    journal=$deps/build.log
+    # etape CMD...: runs one step quietly; on failure shows the end of its output.
+    etape() { "$@" >>"$journal" 2>&1 || { tail -n 30 "$journal" >&2 && exit 1; }; }
+    cd "$deps/src"
+    etape apt-get source libsdl1.2 sdl-mixer1.2
+    commun=(--build=x86_64-linux-gnu --host=$hote --prefix="$prefixe" --disable-shared --disable-nasm)
+
+    echo "Building SDL 1.2 for Windows..."
+    cd "$deps"/src/libsdl1.2-*/
+    # Debian's sdl-config leaves out the libraries a static link needs.
+    etape patch -R -p1 -i debian/patches/dont_propagate_lpthread.diff
+    etape ./configure "${commun[@]}"
+    etape make -j2
+    etape make install
+
+    echo "Building SDL_mixer 1.2 (WAV only) for Windows..."
+    cd "$deps"/src/sdl-mixer1.2-*/
+    # SDL_mixer must find this SDL, not the host's, through sdl-config and pkg-config.
+    export PATH=$prefixe/bin:$PATH PKG_CONFIG_LIBDIR=$prefixe/lib/pkgconfig
+    etape ./configure "${commun[@]}" --disable-music-cmd \
+        --disable-music-mod --disable-music-mod-modplug --disable-music-midi \
+        --disable-music-timidity-midi --disable-music-native-midi \
+        --disable-music-fluidsynth-midi --disable-music-ogg --disable-music-flac \
+        --disable-music-mp3 --disable-music-mp3-mad-gpl
+    etape make -j2
+    etape make install
+    # libtool's .la files would reorder the static libraries wrongly.
+    rm -f "$prefixe"/lib/*.la
+    cd "$racine"
+fi
+
+cmake -S . -B build-win -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBRIVANE_SDL_PREFIX="$prefixe" \
+    --no-warn-unused-cli >/dev/null
+cmake --build build-win -j2 --target package >/dev/null
+# The folder inside the zip, unpacked as a Windows user would.
+rm -rf build-win/brivane-win
+(cd build-win && cmake -E tar xf brivane-win.zip)
+echo "Built build-win/brivane-win.exe and build-win/brivane-win.zip"
