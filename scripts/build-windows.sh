@@ -75,4 +75,4 @@ cmake --build build-win -j2 --target package >/dev/null
 # The folder inside the zip, unpacked as a Windows user would.
 rm -rf build-win/brivane-win
 (cd build-win && cmake -E tar xf brivane-win.zip)
-echo "Built build-win/brivane-win.exe and build-win/brivane-win.zip"
+echo "Built build-win/brivane-win.exe and build-win/brivane-win.zip, unpacked in build-win/brivane-win/"

@@ -55,18 +55,24 @@ start() {
     prog=$!
     find_window 10
 }
+# unpack ARCHIVE: unpacks a release archive into an empty folder; dossier is the folder it holds.
+dossier=''
+unpack() {
+    mkdir "$tmp/pkg"
+    (cd "$tmp/pkg" && cmake -E tar xf "$1") || die "cannot unpack $1"
+    dossier=$(echo "$tmp"/pkg/*)
+    [ -d "$dossier" ] || die "$1 does not hold one folder"
+}
 # start_win PATHROM [VAR=VALUE...]: starts the Windows program, unpacked from its zip, under
 # wine in its own folder, with PATHROM as PATHROM.txt (no such file when PATHROM is -).
 start_win() {
     export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' # no Mono or Gecko installers
-    if [ ! -d "$tmp/win" ]; then
-        mkdir "$tmp/win"
-        (cd "$tmp/win" && cmake -E tar xf "$brivane") || die "cannot unpack $brivane"
+    if [ -z "$dossier" ]; then
+        unpack "$brivane"
         # A wine prefix is made once and kept: its first start takes 10 to 20 s.
         [ -f "$WINEPREFIX/system.reg" ] || timeout 120 wineboot -i >/dev/null 2>&1 ||
             die "wineboot failed"
     fi
-    local dossier=$tmp/win/brivane-win
     rm -f "$dossier"/*.txt
     if [ "$1" != - ]; then printf '%s' "$1" >"$dossier/PATHROM.txt"; fi
     shift
@@ -93,7 +99,8 @@ finish() {
     end_run "$1"
     [ "$rc" -eq 0 ] || die "exit status $rc: $(cat "$tmp/err")"
     # The disk audio driver writes a warning of its own.
-    [ "$scenario" = demo ] || [ ! -s "$tmp/err" ] || die "stderr: $(cat "$tmp/err")"
+    [ "$scenario" = demo ] || [ "$scenario" = archive ] || [ ! -s "$tmp/err" ] ||
+        die "stderr: $(cat "$tmp/err")"
     [ "$(cat "$tmp/out" && echo .)" = "$prompt$(cat && echo .)" ] ||
         die "stdout was [$(cat "$tmp/out")]"
 }
@@ -200,6 +207,20 @@ EOF
         start "${long}x" # 200 characters: refused
         finish key <<<'Error opening file: File name too long.'
         ;;
+    archive)
+        # The Linux archive, unpacked into an empty folder: its program finds its beep there
+        # and runs its demo.
+        unpack "$brivane"
+        brivane=$dossier/brivane
+        start roms/demo.ch8 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$tmp/audio"
+        expect "$(pic "${digits[@]}")"
+        press a # not on the keypad; by now the demo waits for a key
+        press KP_Divide
+        expect "$(pic "${digits[@]}" $at#### $at#... $at#### $at#... $at#...)"
+        close_window
+        finish key </dev/null
+        [ "$("$xoutil" beeps "$tmp/audio" | wc -l)" -eq 1 ] || die "not one beep"
+        ;;
     win_demo)
         # The same demo shows the same picture on Windows. Its path, with a space in it, is
         # the line of PATHROM.txt, ended as Notepad ends it.
@@ -215,7 +236,7 @@ EOF
         end_run key
         [ "$rc" -eq 0 ] || die "exit status $rc"
         # Empty message files are not left behind.
-        [ -z "$(ls "$tmp/win/brivane-win"/std*.txt 2>/dev/null)" ] || die "a message file was left"
+        [ -z "$(ls "$dossier"/std*.txt 2>/dev/null)" ] || die "a message file was left"
         ;;
     win_errors)
         # No PATHROM.txt: an empty path, reported in stdout.txt; the window waits for a key.
@@ -223,9 +244,9 @@ EOF
         find_window 60
         end_run key
         [ "$rc" -eq 0 ] || die "exit status $rc"
-        [ "$(windows_text "$tmp/win/brivane-win/stdout.txt")" = \
+        [ "$(windows_text "$dossier/stdout.txt")" = \
             'Error opening file: No such file or directory.' ] ||
-            die "stdout.txt: $(cat "$tmp/win/brivane-win/stdout.txt")"
+            die "stdout.txt: $(cat "$dossier/stdout.txt")"
         # Wine has no sound device here: SDL_mixer cannot start, which ends the program.
         start_win roms\\demo.ch8
         poll 60 eval '! running' || die "the program runs with no sound device"
@@ -233,9 +254,9 @@ EOF
         wait "$prog" || rc=$?
         prog=''
         [ "$rc" -eq 1 ] || die "exit status $rc with no sound device"
-        [[ "$(windows_text "$tmp/win/brivane-win/stderr.txt")" == \
+        [[ "$(windows_text "$dossier/stderr.txt")" == \
             "Problème d'initialisation de SDL_MIXER: "?* ]] ||
-            die "stderr.txt: $(cat "$tmp/win/brivane-win/stderr.txt")"
+            die "stderr.txt: $(cat "$dossier/stderr.txt")"
         ;;
     *) die "unknown scenario" ;;
 esac
