@@ -4,7 +4,7 @@
 set -euo pipefail
 
 paquets=(g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev libgtest-dev googletest
-    xvfb xdotool x11-utils libx11-dev clang libclang-rt-14-dev "$@")
+    xvfb xdotool x11-utils libx11-dev clang libclang-rt-14-dev libbenchmark-dev "$@")
 
 manquants=()
 for p in "${paquets[@]}"; do

@@ -19,7 +19,9 @@ prompt="Indiquez le 'chemin absolu/absolute path' de votre rom :  "
 cleanup() {
     if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; fi
     if [[ $scenario == win_* ]]; then wineserver -k 2>/dev/null || true; fi
-    if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
+    # Waited for: a server still shutting down would delete the socket of the next one
+    # given the same display number.
+    if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true; fi
     rm -rf "$tmp"
 }
 trap cleanup EXIT
