@@ -13,22 +13,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tmp=$(mktemp -d)
-xvfb='' prog=''
+prog=''
 cleanup() {
     if [ -n "$prog" ]; then kill -KILL "$prog" 2>/dev/null || true; fi
-    # Waited for: a server still shutting down deletes the socket of the next one that was
-    # given its display number.
-    if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true; fi
+    stop_xvfb
     rm -rf "$tmp"
 }
 trap cleanup EXIT
 die() { echo "measure: $*" >&2 && exit 1; }
-# poll SECONDS CMD...: runs CMD every 10 ms until it succeeds, for at most SECONDS.
-poll() {
-    local n=$(($1 * 100))
-    shift
-    until "$@"; do ((--n > 0)) && sleep 0.01 || return 1; done
-}
+# shellcheck source=xvfb.sh
+source scripts/xvfb.sh
 seen() { grep -q "$@" "$tmp/events"; }
 # mapped T0: the time of the first window mapped after T0.
 mapped() {
@@ -46,12 +40,7 @@ bash scripts/deps.sh strace
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target brivane >/dev/null
 
-timeout 120 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" \
-    2>"$tmp/xvfb.log" &
-xvfb=$!
-poll 10 test -s "$tmp/display" || die "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-DISPLAY=":$(cat "$tmp/display")"
-export DISPLAY
+start_xvfb 120
 # Every event on the root window's children, with the time it came: "NAME SECONDS" lines.
 stdbuf -oL xev -root -event substructure -event property 2>"$tmp/xev.log" |
     while read -r nom _; do echo "$nom $EPOCHREALTIME"; done >"$tmp/events" &

@@ -10,7 +10,7 @@ scenario=$1
 brivane=$(realpath "$2")
 xoutil=$(realpath "$3")
 tmp=$(mktemp -d)
-xvfb='' prog='' win=''
+prog='' win=''
 # A sanitized build is checked for leaks, but for the few bytes that libX11 keeps at exit.
 lsan="suppressions=$tmp/lsan.supp:print_suppressions=0"
 echo 'leak:libX11.so' >"$tmp/lsan.supp"
@@ -19,29 +19,18 @@ prompt="Indiquez le 'chemin absolu/absolute path' de votre rom :  "
 cleanup() {
     if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; fi
     if [[ $scenario == win_* ]]; then wineserver -k 2>/dev/null || true; fi
-    # Waited for: a server still shutting down would delete the socket of the next one
-    # given the same display number.
-    if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true; fi
+    stop_xvfb
     rm -rf "$tmp"
 }
 trap cleanup EXIT
 die() { echo "FAIL e2e.$scenario: $*" >&2 && exit 1; }
-# poll SECONDS CMD...: runs CMD every 50 ms until it succeeds, for at most SECONDS.
-poll() {
-    local n=$(($1 * 20))
-    shift
-    until "$@"; do ((--n > 0)) && sleep 0.05 || return 1; done
-}
+# shellcheck source=../../scripts/xvfb.sh
+source "$(dirname "$0")/../../scripts/xvfb.sh"
 # rom FILE < listing: assembles the listing ("ADDRESS WORD meaning" lines from 200 on), as
 # the demo is.
 rom() { bash "$(dirname "$0")/../../roms/assemble.sh" /dev/stdin >"$1" || die "bad ROM listing"; }
 
-timeout 50 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" \
-    2>"$tmp/xvfb.log" &
-xvfb=$!
-poll 10 test -s "$tmp/display" || die "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-DISPLAY=":$(cat "$tmp/display")"
-export DISPLAY
+start_xvfb 200 # the wine scenarios may first make a wine prefix
 
 find_window() {
     win=$(timeout "$1" xdotool search --sync --name '^Brivane by Orvalde$' | head -n 1) ||
