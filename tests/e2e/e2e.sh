@@ -79,7 +79,12 @@ end_run() {
     sleep 0.5
     running || die "the program ended before the final $1"
     if [ "$1" = key ]; then press a; else close_window; fi
-    poll 10 eval '! running' || die "the program is still running after the final $1"
+    reap 10 "the program is still running after the final $1"
+}
+# reap SECONDS MESSAGE: waits for the program to end (dies with MESSAGE if it does not);
+# its exit status is left in rc.
+reap() {
+    poll "$1" eval '! running' || die "$2"
     rc=0
     wait "$prog" || rc=$?
     prog=''
@@ -240,10 +245,7 @@ EOF
             die "stdout.txt: $(cat "$dossier/stdout.txt")"
         # Wine has no sound device here: SDL_mixer cannot start, which ends the program.
         start_win roms\\demo.ch8
-        poll 60 eval '! running' || die "the program runs with no sound device"
-        rc=0
-        wait "$prog" || rc=$?
-        prog=''
+        reap 60 "the program runs with no sound device"
         [ "$rc" -eq 1 ] || die "exit status $rc with no sound device"
         [[ "$(windows_text "$dossier/stderr.txt")" == \
             "Problème d'initialisation de SDL_MIXER: "?* ]] ||
