@@ -13,18 +13,13 @@
 //             16-31 the keys after them (keypad =, arrows, F1...), which the machine ignores.
 // Events of the same frame and timing are queued in input order.
 
-#include "cpu.h"
-#include "pixel.h"
+#include "hote.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-namespace brivane {
-Uint8 listen(); // defined in main.cpp, which has no header
-} // namespace brivane
 
 namespace {
 

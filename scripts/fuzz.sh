@@ -20,9 +20,7 @@ read -ra sdl < <(sdl-config --cflags)
 read -ra bibliotheques < <(sdl-config --libs)
 options=(-std=c++17 -g -O1 -fno-omit-frame-pointer "-fsanitize=fuzzer,address,undefined"
     -fno-sanitize-recover=all -Wall -Wextra -Wpedantic -Wconversion -Werror -Isrc "${sdl[@]}")
-# main.cpp with its main renamed, as the tests build it, so that its own listen() is used.
-clang++ "${options[@]}" -Dmain=mainBrivane -c src/main.cpp -o "$dossier/main.o"
-clang++ "${options[@]}" fuzz/brivane_fuzz.cpp src/cpu.cpp src/pixel.cpp "$dossier/main.o" \
+clang++ "${options[@]}" fuzz/brivane_fuzz.cpp src/cpu.cpp src/pixel.cpp src/hote.cpp \
     "${bibliotheques[@]}" -lSDL_mixer -o "$dossier/brivane_fuzz"
 
 cp -n fuzz/corpus/* "$dossier/corpus/"

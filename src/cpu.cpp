@@ -130,7 +130,7 @@ Uint8 attendAppui(Uint8 b3)
 {
     for (;;) {
         // A failed wait counts as a quit request: waiting again could spin forever.
-        if (SDL_WaitEvent(&event) == 0 || event.type == SDL_QUIT) {
+        if (attendreEvenement(&event) == 0 || event.type == SDL_QUIT) {
             return 0;
         }
         if (event.type == SDL_KEYDOWN) {

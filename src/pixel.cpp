@@ -9,6 +9,8 @@ PIXEL pixel[LARGEUR][HAUTEUR];
 SDL_Surface* screen = nullptr;
 SDL_Surface* square[2] = {nullptr, nullptr};
 SDL_Event event;
+int (*sonderEvenement)(SDL_Event*) = SDL_PollEvent;
+int (*attendreEvenement)(SDL_Event*) = SDL_WaitEvent;
 
 namespace {
 

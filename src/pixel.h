@@ -21,6 +21,10 @@ extern PIXEL pixel[LARGEUR][HAUTEUR]; // pixel[x][y], x the column
 extern SDL_Surface* screen;
 extern SDL_Surface* square[2]; // square[color]: 8x8, black then white
 extern SDL_Event event;
+// Where listen, attendAppui and pause take their events from: SDL's own queue, unless a run
+// without a window feeds them from a script.
+extern int (*sonderEvenement)(SDL_Event*);   // never blocks; 0 when none is pending
+extern int (*attendreEvenement)(SDL_Event*); // blocks; 0 when waiting failed
 
 void initScreen();
 void initPixel();

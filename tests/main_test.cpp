@@ -1,5 +1,5 @@
-#include "SDL_mixer.h"
 #include "evenements.h"
+#include "hote.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,15 +7,6 @@
 #include <tuple>
 
 namespace brivane {
-
-// Defined in main.cpp, which this test compiles with its main renamed: the program has no
-// header of its own.
-void initSDL();
-Uint8 chargerJeu(char* nomJeu);
-Uint8 listen();
-void pause();
-Uint8 lireChemin(char (&filePath)[200], std::FILE* source);
-Uint8 lireFichierChemin(char (&filePath)[200], const char* nomFichier);
 
 namespace {
 

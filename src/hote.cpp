@@ -1,0 +1,162 @@
+#include "hote.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace brivane {
+
+Mix_Chunk* son = nullptr;
+
+namespace {
+
+constexpr size_t TAILLEROM = TAILLEMEMOIRE - ADRESSEDEBUT; // 0x200 to 0xFFF
+
+} // namespace
+
+void signalerEchec(int erreur)
+{
+    std::printf("Error opening file: %s.\n", std::strerror(erreur));
+    std::fflush(stdout);
+}
+
+void quitSDL()
+{
+    SDL_FreeSurface(square[0]);
+    SDL_FreeSurface(square[1]);
+    Mix_FreeChunk(son);
+    Mix_CloseAudio();
+    SDL_Quit();
+}
+
+void initSDL()
+{
+    std::atexit(quitSDL);
+    if (SDL_Init(SDL_INIT_VIDEO) == -1) {
+        std::fprintf(stderr, "Erreur lors de l'initialisation de la SDL %s", SDL_GetError());
+        std::exit(EXIT_FAILURE);
+    }
+    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == -1) {
+        std::fprintf(stderr, "Problème d'initialisation de SDL_MIXER: %s", SDL_GetError());
+        std::exit(EXIT_FAILURE);
+    }
+    Mix_AllocateChannels(1);
+}
+
+Uint8 chargerJeu(char* nomJeu)
+{
+    std::FILE* jeu = std::fopen(nomJeu, "rb");
+    if (jeu == nullptr) {
+        signalerEchec(errno);
+        return 0;
+    }
+    // A directory opens on Linux and only fails to read: that is no ROM either.
+    std::fread(&cpu.memoire[ADRESSEDEBUT], 1, TAILLEROM, jeu);
+    const int erreur = std::ferror(jeu) != 0 ? errno : 0;
+    std::fclose(jeu);
+    if (erreur != 0) {
+        signalerEchec(erreur);
+        return 0;
+    }
+    return 1;
+}
+
+Uint8 listen()
+{
+    Uint8 continuer = 1;
+    while (sonderEvenement(&event) != 0) {
+        if (event.type == SDL_QUIT) {
+            continuer = 0;
+        }
+        else if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
+            const int k = indexTouche(event.key.keysym.sym);
+            if (k >= 0) {
+                cpu.touche[k] = event.type == SDL_KEYDOWN ? 1 : 0;
+            }
+        }
+    }
+    return continuer;
+}
+
+void pause()
+{
+    // A failed wait ends it too: waiting again could spin forever.
+    while (attendreEvenement(&event) != 0 && event.type != SDL_KEYDOWN && event.type != SDL_QUIT) {
+    }
+}
+
+Uint8 lireChemin(char (&filePath)[TAILLECHEMIN], std::FILE* source)
+{
+    filePath[0] = '\0';
+    if (std::fscanf(source, "%199[^\n]", filePath) == 1) { // 199: TAILLECHEMIN - 1
+        const int suivant = std::fgetc(source);
+        if (suivant != '\n' && suivant != EOF) {
+            filePath[0] = '\0';
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Reads the first line of a text file into filePath, as lireChemin does. A missing or empty
+// file gives an empty path. A CR before the line end is not part of the path: Windows' text
+// mode drops it, and it is dropped here for a file written on Windows and read elsewhere.
+Uint8 lireFichierChemin(char (&filePath)[TAILLECHEMIN], const char* nomFichier)
+{
+    filePath[0] = '\0';
+    std::FILE* fichier = std::fopen(nomFichier, "r");
+    if (fichier == nullptr) {
+        return 1;
+    }
+    const Uint8 lu = lireChemin(filePath, fichier);
+    std::fclose(fichier);
+    const size_t longueur = std::strlen(filePath);
+    if (longueur > 0 && filePath[longueur - 1] == '\r') {
+        filePath[longueur - 1] = '\0';
+    }
+    return lu;
+}
+
+// The ROM path: typed at a prompt on Linux, the first line of PATHROM.txt on Windows.
+Uint8 obtenirChemin(char (&filePath)[TAILLECHEMIN])
+{
+#ifdef _WIN32
+    return lireFichierChemin(filePath, "PATHROM.txt");
+#else
+    std::printf("Indiquez le 'chemin absolu/absolute path' de votre rom :  ");
+    std::fflush(stdout);
+    return lireChemin(filePath, stdin);
+#endif
+}
+
+void jouerBip() { Mix_PlayChannelTimed(0, son, 0, -1); }
+
+Uint8 executerTrame(const Trame& trame)
+{
+    Uint8 loop = listen();
+    for (Uint8 compteur = 0; compteur < INSTRUCTIONSPARFRAME; compteur++) {
+        const Uint16 opcode = recupererOpcode();
+        if (trame.avant != nullptr && trame.avant(opcode) == 0) {
+            return 0;
+        }
+        // A quit during a key wait ends the loop, but only after this frame.
+        if (interpreterOpcode(opcode) == 0) {
+            loop = 0;
+        }
+    }
+    // The beep is as long as the WAV file, whatever the program wrote to the timer.
+    if (cpu.compteurSon != 0) {
+        trame.biper();
+        cpu.compteurSon = 0;
+    }
+    if (trame.fenetre == 1) {
+        updateScreen();
+    }
+    decompter();
+    if (trame.fenetre == 1) {
+        SDL_Delay(DUREEFRAME);
+    }
+    return loop;
+}
+
+} // namespace brivane
