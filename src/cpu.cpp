@@ -1,6 +1,8 @@
 #include "cpu.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace brivane {
 
@@ -39,11 +41,45 @@ constexpr Uint16 TABLE[NBROPCODE][2] = {
     {0xF0FF, 0xF01E}, {0xF0FF, 0xF029}, {0xF0FF, 0xF033}, {0xF0FF, 0xF055}, {0xF0FF, 0xF065},
 };
 
-// Host keys of keypad values 0x0 to 0xF: the keypad's 7-8-9 row gives 1-2-3.
-constexpr SDLKey CLAVIER[16] = {
-    SDLK_KP0,      SDLK_KP7,     SDLK_KP8,         SDLK_KP9,       SDLK_KP4,       SDLK_KP5,
-    SDLK_KP6,      SDLK_KP1,     SDLK_KP2,         SDLK_KP3,       SDLK_KP_PERIOD, SDLK_KP_ENTER,
-    SDLK_KP_MINUS, SDLK_KP_PLUS, SDLK_KP_MULTIPLY, SDLK_KP_DIVIDE,
+// What each decode row does, in words, for brivane-trace; the last line is for a word that no
+// row matches. X, Y, N, NNN and KK stand for the word's fields.
+constexpr const char* MOTS[NBROPCODE + 1] = {
+    "nothing",                                 // 0NNN never matches
+    "clear the screen",                        // 00E0
+    "return",                                  // 00EE
+    "jump to NNN",                             // 1NNN
+    "call NNN",                                // 2NNN
+    "skip if VX == KK",                        // 3XKK
+    "skip if VX != KK",                        // 4XKK
+    "skip if VX == VY",                        // 5XY0
+    "VX = KK",                                 // 6XKK
+    "VX += KK",                                // 7XKK
+    "VX = VY",                                 // 8XY0
+    "VX |= VY",                                // 8XY1
+    "VX &= VY",                                // 8XY2
+    "VX ^= VY",                                // 8XY3
+    "VX += VY, VF = carry",                    // 8XY4
+    "VX -= VY, VF = no borrow",                // 8XY5
+    "VX >>= 1, VF = bit out",                  // 8XY6
+    "VX = VY - VX, VF = no borrow",            // 8XY7
+    "VX <<= 1, VF = bit out",                  // 8XYE
+    "skip if VX != VY",                        // 9XY0
+    "I = NNN",                                 // ANNN
+    "jump to NNN + V0",                        // BNNN
+    "VX = random 0 to KK",                     // CXKK
+    "draw N rows at (VX, VY), VF = collision", // DXYN
+    "skip if key VX is held",                  // EX9E
+    "skip if key VX is not held",              // EXA1
+    "VX = delay timer",                        // FX07
+    "VX = next key pressed",                   // FX0A
+    "delay timer = VX",                        // FX15
+    "sound timer = VX",                        // FX18
+    "I += VX, VF = past 0xFFF",                // FX1E
+    "I = glyph of digit VX",                   // FX29
+    "I, I+1, I+2 = decimal digits of VX",      // FX33
+    "store V0 to VX at I",                     // FX55
+    "load V0 to VX from I",                    // FX65
+    "not an instruction: nothing",             // none
 };
 
 // Addresses past 0x0FFF wrap around, so nothing outside memoire is ever touched.
@@ -114,6 +150,34 @@ Uint8 recupererAction(Uint16 opcode)
         action++;
     }
     return action;
+}
+
+std::string decrireOpcode(Uint16 opcode)
+{
+    const char* chiffres = "0123456789ABCDEF";
+    std::string texte;
+    for (const char* c = MOTS[recupererAction(opcode)]; *c != '\0'; c++) {
+        char champ[8] = "";
+        if (std::strncmp(c, "NNN", 3) == 0) {
+            std::snprintf(champ, sizeof champ, "0x%03X", opcode & 0x0FFF);
+            c += 2;
+        }
+        else if (std::strncmp(c, "KK", 2) == 0) {
+            std::snprintf(champ, sizeof champ, "0x%02X", opcode & 0x00FF);
+            c += 1;
+        }
+        else if (*c == 'X' || *c == 'Y') { // V0 and 0xFFF hold neither
+            champ[0] = chiffres[(opcode >> (*c == 'X' ? 8 : 4)) & 0xF];
+        }
+        else if (*c == 'N') {
+            std::snprintf(champ, sizeof champ, "%d", opcode & 0x000F);
+        }
+        else {
+            champ[0] = *c;
+        }
+        texte += champ;
+    }
+    return texte;
 }
 
 int indexTouche(SDLKey sym)

@@ -3,11 +3,20 @@
 
 #include "pixel.h"
 
+#include <string>
+
 namespace brivane {
 
 constexpr int TAILLEMEMOIRE = 4096;
 constexpr Uint16 ADRESSEDEBUT = 0x200; // where programs are loaded
 constexpr int NBROPCODE = 35;          // rows of the decode table; also "no row matched"
+
+// Host keys of keypad values 0x0 to 0xF: the keypad's 7-8-9 row gives 1-2-3.
+constexpr SDLKey CLAVIER[16] = {
+    SDLK_KP0,      SDLK_KP7,     SDLK_KP8,         SDLK_KP9,       SDLK_KP4,       SDLK_KP5,
+    SDLK_KP6,      SDLK_KP1,     SDLK_KP2,         SDLK_KP3,       SDLK_KP_PERIOD, SDLK_KP_ENTER,
+    SDLK_KP_MINUS, SDLK_KP_PLUS, SDLK_KP_MULTIPLY, SDLK_KP_DIVIDE,
+};
 
 struct CPU
 {
@@ -43,6 +52,8 @@ void dessinerEcran(Uint8 b1, Uint8 b2, Uint8 b3);
 // Blocks until a keypad key is newly pressed (V[b3] = its value, result 1) or a quit
 // request arrives (result 0, nothing changed).
 Uint8 attendAppui(Uint8 b3);
+// What an instruction word does, in words: "V1 += V2, VF = carry" for 8124.
+std::string decrireOpcode(Uint16 opcode);
 // The keypad index of a host key, or -1 when the key is not on the keypad.
 int indexTouche(SDLKey sym);
 
