@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace brivane {
 
@@ -45,13 +46,28 @@ void initSDL()
 
 Uint8 chargerJeu(char* nomJeu)
 {
+    // Only a regular file is a ROM, and anything else is refused before it is opened: opening
+    // a FIFO, or reading a terminal, would block until a writer came, with the window open and
+    // taking no events.
+    struct stat etat = {};
+    if (stat(nomJeu, &etat) != 0) {
+        signalerEchec(errno);
+        return 0;
+    }
+    if (!S_ISREG(etat.st_mode)) {
+        // "Invalid argument" for a FIFO, socket or device: it claims nothing about the kind of
+        // object, where ENXIO ("No such device or address") or ENODEV would mislead about a FIFO
+        // or a socket; and it is in every C library, Windows' included.
+        signalerEchec(S_ISDIR(etat.st_mode) ? EISDIR : EINVAL);
+        return 0;
+    }
     std::FILE* jeu = std::fopen(nomJeu, "rb");
     if (jeu == nullptr) {
         signalerEchec(errno);
         return 0;
     }
-    // A directory opens on Linux and only fails to read: that is no ROM either.
     std::fread(&cpu.memoire[ADRESSEDEBUT], 1, TAILLEROM, jeu);
+    // A read that fails (an I/O error) is no ROM either, whatever it left in memory.
     const int erreur = std::ferror(jeu) != 0 ? errno : 0;
     std::fclose(jeu);
     if (erreur != 0) {

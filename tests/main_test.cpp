@@ -6,6 +6,11 @@
 #include <fstream>
 #include <tuple>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace brivane {
 
 namespace {
@@ -54,6 +59,21 @@ TEST_F(HoteTest, RomLoadsAtTwoHundredHexOrIsReportedOnStandardOutput)
     EXPECT_EQ(charger("", 0), "Error opening file: No such file or directory.\n");
     // A directory opens but cannot be read: no empty machine is run in its place.
     EXPECT_EQ(charger(::testing::TempDir(), 0), "Error opening file: Is a directory.\n");
+    // Nothing but a regular file is opened: a FIFO would block until a writer came.
+    const std::string fifo = ::testing::TempDir() + "rom.fifo";
+    const std::string prise = ::testing::TempDir() + "rom.sock";
+    std::remove(fifo.c_str());
+    std::remove(prise.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    sockaddr_un adresse{};
+    adresse.sun_family = AF_UNIX;
+    prise.copy(adresse.sun_path, sizeof adresse.sun_path - 1);
+    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&adresse), sizeof adresse), 0);
+    for (const std::string& chemin : {fifo, prise, std::string("/dev/null")}) {
+        EXPECT_EQ(charger(chemin, 0), "Error opening file: Invalid argument.\n");
+    }
+    close(s);
 }
 
 TEST_F(HoteTest, PathLineIsTakenWholeOrRefused)

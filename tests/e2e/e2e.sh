@@ -202,6 +202,9 @@ EOF
         finish close <<<'Error opening file: Is a directory.'
         start "${long}x" # 200 characters: refused
         finish key <<<'Error opening file: File name too long.'
+        mkfifo "$tmp/fifo" # refused unopened: opening it would block until a writer came
+        start "$tmp/fifo"
+        finish key <<<'Error opening file: Invalid argument.'
         ;;
     archive)
         # The Linux archive, unpacked into an empty folder: its program finds its beep there
