@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
-# Installs, as root, the Debian packages that building, running and testing Brivane need, and
-# those named as arguments. Quiet when everything is already there.
+# Installs, as root, the Debian packages that building and playing Brivane need (compiler, make,
+# CMake, SDL 1.2, SDL_mixer 1.2), and the extras named as arguments: a group or a package.
+#   test   GoogleTest, the X11 headers, Xvfb and the X tools of the end-to-end tests
+#   fuzz   clang with its sanitizer and libFuzzer runtimes
+#   bench  Google Benchmark
+# Quiet when everything is already there.
 set -euo pipefail
 
-paquets=(g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev libgtest-dev googletest
-    xvfb xdotool x11-utils libx11-dev clang libclang-rt-14-dev libbenchmark-dev "$@")
+paquets=(g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev)
+for extra in "$@"; do
+    case $extra in
+        test) paquets+=(libgtest-dev libx11-dev xvfb xdotool x11-utils) ;;
+        fuzz) paquets+=(clang libclang-rt-14-dev) ;;
+        bench) paquets+=(libbenchmark-dev) ;;
+        *) paquets+=("$extra") ;;
+    esac
+done
 
 manquants=()
 for p in "${paquets[@]}"; do

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 secondes=${1:-60}
 dossier=build-fuzz
-bash scripts/deps.sh
+bash scripts/deps.sh fuzz
 mkdir -p "$dossier/corpus"
 
 # The seeds must be what their listings build.

@@ -36,7 +36,7 @@ else
     rom=$tmp/busy.ch8
     bash roms/assemble.sh bench/busy.lst >"$rom"
 fi
-bash scripts/deps.sh strace
+bash scripts/deps.sh test strace
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target brivane >/dev/null
 
