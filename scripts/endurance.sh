@@ -54,7 +54,7 @@ if [ -z "$wine" ]; then
     dossier=build-endurance programme=./brivane
     printf '%s\n' "$tmp/rom.ch8" >"$tmp/path"
     # SDL_Delay(16) is clock_nanosleep(CLOCK_REALTIME, 0, {tv_sec=0, tv_nsec=16000000}).
-    appels=nanosleep,clock_nanosleep motif='{tv_sec=0, tv_nsec=16000000}'
+    appels=nanosleep,clock_nanosleep motif='\{tv_sec=0, tv_nsec=16000000\}'
 else
     export WINEPREFIX=${WINEPREFIX:-/tmp/endurance-wine} WINEDEBUG=-all
     export WINEDLLOVERRIDES='mscoree,mshtml=' # no Mono or Gecko installers
@@ -64,9 +64,10 @@ else
     printf 'rom.ch8' >"$wine/PATHROM.txt"
     : >"$tmp/path"
     dossier=$wine programme='wine brivane-win.exe'
-    # Wine's Sleep(16) waits in select() for the time left until its deadline, one call, or
-    # a few when a wait is cut short: each frame's first call asks for about 16 ms.
-    appels=select,pselect6 motif='tv_usec=1[56][0-9][0-9][0-9]}'
+    # Wine's Sleep(16) is a pselect6 with no descriptors for the time left until its deadline,
+    # 15.5 to 16 ms (then a short one if a signal cut it); the other threads' waits are longer.
+    appels=pselect6 motif='pselect6\(0, NULL, NULL, NULL, \{tv_sec=0, '
+    motif+='tv_nsec=1[0-6][0-9][0-9][0-9][0-9][0-9][0-9]\}'
 fi
 
 # The shell writes its pid, which exec hands on to the program, even under strace and wine.
@@ -79,7 +80,7 @@ prog=$!
 poll 30 test -s "$tmp/pid" || die "the program did not start: $(cat "$tmp/err")"
 pid=$(cat "$tmp/pid")
 # The first frame sleep starts the clock.
-premier() { grep -m 1 -F "$motif" "$tmp/trace.$pid" 2>/dev/null | awk '{ print $1 }'; }
+premier() { grep -m 1 -E "$motif" "$tmp/trace.$pid" 2>/dev/null | awk '{ print $1 }'; }
 poll 60 premier >/dev/null || die "no frame: $(cat "$tmp/out" "$tmp/err")"
 t0=$(premier)
 
@@ -98,11 +99,12 @@ while :; do
     sleep 10
 done
 kill -KILL "$pid"
-wait "$prog" 2>/dev/null || true
+if [ -n "$wine" ]; then wineserver -k 2>/dev/null || true; fi # strace follows it too
+{ wait "$prog"; } 2>/dev/null || true # strace dies by the signal that killed the program
 pid=''
 
 # Each frame of the main thread: "SLICE PERIOD_MS", from the sleeps that match the pattern.
-awk -v t0="$t0" -v motif="$motif" -v tranche="$tranche" -v fin="$fin" 'index($0, motif) {
+motif=$motif awk -v t0="$t0" -v tranche="$tranche" -v fin="$fin" '$0 ~ ENVIRON["motif"] {
     if (vu++ && $1 <= fin) printf "%d %.3f\n", (debut - t0) / tranche, ($1 - debut) * 1000
     debut = $1
 }' "$tmp/trace.$(cat "$tmp/pid")" >"$tmp/frames"
