@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # One end-to-end scenario of the real program, on an Xvfb display of its own:
-#   e2e.sh SCENARIO BRIVANE XOUTIL      (BRIVANE: the Linux program, or for the win_*
-#                                        scenarios the Windows zip, run under wine)
+#   e2e.sh SCENARIO BRIVANE XOUTIL TRACE   (BRIVANE: the Linux program; for archive the Linux
+#                                           archive; for the win_* scenarios the Windows zip,
+#                                           run under wine)
 # The program runs from its own folder (it finds sound/beep.wav there) and reads the ROM path
 # on stdin, or from PATHROM.txt on Windows; xdotool types on the keypad, xoutil reads the
-# window and the recorded sound.
+# window and the recorded sound. The window must show what brivane-trace (TRACE) reports for
+# the same ROM and keys, the machine's own work being checked by the golden cases.
 set -euo pipefail
 scenario=$1
 brivane=$(realpath "$2")
 xoutil=$(realpath "$3")
+trace=$(realpath "$4")
 tmp=$(mktemp -d)
-prog='' win=''
+prog='' win='' dossier=''
 # A sanitized build is checked for leaks, but for the few bytes that libX11 keeps at exit.
-lsan="suppressions=$tmp/lsan.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$tmp/lsan.supp:print_suppressions=0"
 echo 'leak:libX11.so' >"$tmp/lsan.supp"
 prompt="Indiquez le 'chemin absolu/absolute path' de votre rom :  "
 
@@ -26,10 +29,6 @@ trap cleanup EXIT
 die() { echo "FAIL e2e.$scenario: $*" >&2 && exit 1; }
 # shellcheck source=../../scripts/xvfb.sh
 source "$(dirname "$0")/../../scripts/xvfb.sh"
-# rom FILE < listing: assembles the listing ("ADDRESS WORD meaning" lines from 200 on), as
-# the demo is.
-rom() { bash "$(dirname "$0")/../../roms/assemble.sh" /dev/stdin >"$1" || die "bad ROM listing"; }
-
 start_xvfb 200 # the wine scenarios may first make a wine prefix
 
 find_window() {
@@ -41,13 +40,12 @@ find_window() {
 start() {
     local line=$1
     shift
-    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy LSAN_OPTIONS="$lsan" "$@" \
+    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" \
         timeout 30 "$brivane" <<<"$line" >"$tmp/out" 2>"$tmp/err") &
     prog=$!
     find_window 10
 }
-# unpack ARCHIVE: unpacks a release archive into an empty folder; dossier is the folder it holds.
-dossier=''
+# unpack ARCHIVE: unpacks a release archive into an empty folder, dossier, the one it holds.
 unpack() {
     mkdir "$tmp/pkg"
     (cd "$tmp/pkg" && cmake -E tar xf "$1") || die "cannot unpack $1"
@@ -73,14 +71,6 @@ start_win() {
 running() { kill -0 "$prog" 2>/dev/null; }
 press() { xdotool keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
 close_window() { "$xoutil" close "$win" || die "could not ask the window to close"; }
-# end_run key|close: the program, done with its loop, must wait for a key or a close, then
-# end; its exit status is left in rc.
-end_run() {
-    sleep 0.5
-    running || die "the program ended before the final $1"
-    if [ "$1" = key ]; then press a; else close_window; fi
-    reap 10 "the program is still running after the final $1"
-}
 # reap SECONDS MESSAGE: waits for the program to end (dies with MESSAGE if it does not);
 # its exit status is left in rc.
 reap() {
@@ -89,96 +79,78 @@ reap() {
     wait "$prog" || rc=$?
     prog=''
 }
-# finish key|close: end_run, then status 0 with nothing on stderr; stdout must be the prompt
-# followed by what finish reads on stdin.
+# end_run key|close: the program, done with its loop, must wait for a key or a close, then
+# end with status 0.
+end_run() {
+    sleep 0.5
+    running || die "the program ended before the final $1"
+    if [ "$1" = key ]; then press a; else close_window; fi
+    reap 10 "the program is still running after the final $1"
+    [ "$rc" -eq 0 ] || die "exit status $rc: $(cat "$tmp/err" "$tmp/out")"
+}
+# finish key|close: end_run; nothing on stderr (but the disk audio driver's warning), and on
+# stdout the prompt followed by what finish reads on stdin.
 finish() {
     end_run "$1"
-    [ "$rc" -eq 0 ] || die "exit status $rc: $(cat "$tmp/err")"
-    # The disk audio driver writes a warning of its own.
-    [ "$scenario" = demo ] || [ "$scenario" = archive ] || [ ! -s "$tmp/err" ] ||
+    grep -v -q -E '^(WARNING: You are using the SDL disk writer| Writing to file)' "$tmp/err" &&
         die "stderr: $(cat "$tmp/err")"
     [ "$(cat "$tmp/out" && echo .)" = "$prompt$(cat && echo .)" ] ||
         die "stdout was [$(cat "$tmp/out")]"
 }
 shows() { [ "$("$xoutil" grid "$win")" = "$1" ]; }
-# expect PICTURE: waits until the window shows PICTURE (32 lines of 64 cells, '#' lit).
+# expect ROM [EVENTS]: waits until the window shows the grid that brivane-trace reports for ROM
+# run with EVENTS (its -k list).
 expect() {
-    "$xoutil" grid "$win" >/dev/null || die "the window cannot be read as a 64x32 grid"
-    poll 5 shows "$1" || die "the window shows (left) instead of (right):
-$("$xoutil" grid "$win" | paste -d ' ' - <(echo "$1"))"
+    local attendu
+    attendu=$("$trace" ${2:+-k "$2"} "$1" | head -n 32) || die "brivane-trace failed on $1"
+    poll 5 shows "$attendu" || die "the window shows (left) instead of (right):
+$("$xoutil" grid "$win" | paste -d ' ' - <(echo "$attendu"))"
 }
-# pic ROW...: the picture whose top rows are ROW..., padded with unlit cells.
-pic() {
-    local i r
-    for ((i = 1; i <= 32; i++)); do
-        r=${!i:-}
-        while [ ${#r} -lt 64 ]; do r+=.; done
-        echo "$r"
+# play_demo ROM KEY=VALUE...: the demo shows its digits, ignores a key off the keypad, then
+# shows the digit of each keypad KEY pressed (keypad 7 is key 1); then the window is closed.
+play_demo() {
+    local rom=$1 events='' k
+    shift
+    expect "$rom"
+    press a
+    for k; do
+        press "${k%=*}"
+        events+="${events:+,}999:down:${k#*=},999:up:${k#*=}" # for the key waits
+        expect "$rom" "$events"
     done
+    close_window
 }
-# The demo's first picture: the sixteen digits.
-digits=('' ''
-    '....####......#.....####....####....#..#....####....####....####'
-    '....#..#.....##........#.......#....#..#....#.......#..........#'
-    '....#..#......#.....####....####....####....####....####......#.'
-    '....#..#......#.....#..........#.......#.......#....#..#.....#..'
-    '....####.....###....####....####.......#....####....####.....#..'
-    '' '' ''
-    '....####....####....####....###.....####....###.....####....####'
-    '....#..#....#..#....#..#....#..#....#.......#..#....#.......#...'
-    '....####....####....####....###.....#.......#..#....####....####'
-    '....#..#.......#....#..#....#..#....#.......#..#....#.......#...'
-    '....####....####....#..#....###.....####....###.....####....#...'
-    '' '' '' '' '')
-at=.............................. # where the demo draws the digit of the key pressed
-# (a file written on Windows: CRLF line ends)
-windows_text() { tr -d '\r' <"$1"; }
+# rom FILE < listing: assembles a listing ("ADDRESS WORD meaning" lines), as the demo is.
+rom() { bash "$(dirname "$0")/../../roms/assemble.sh" /dev/stdin >"$1" || die "bad ROM listing"; }
+demo=$(realpath "$(dirname "$0")/../../roms/demo.ch8")
 
 case $scenario in
     demo)
-        # The bundled demo: the sixteen digits, then the digit of each key pressed, with a beep.
-        start "$(realpath "$(dirname "$0")/../../roms/demo.ch8")" SDL_AUDIODRIVER=disk \
-            SDL_DISKAUDIOFILE="$tmp/audio" SDL_DISKAUDIODELAY=46
-        expect "$(pic "${digits[@]}")"
-        press a # not on the keypad: the program still waits
-        press KP_Divide
-        expect "$(pic "${digits[@]}" $at#### $at#... $at#### $at#... $at#...)"
-        press KP_Home # keypad 7 is key 1
-        expect "$(pic "${digits[@]}" $at..#. $at.##. $at..#. $at..#. $at.###)"
-        press KP_Enter
-        expect "$(pic "${digits[@]}" $at###. $at#..# $at###. $at#..# $at###.)"
-        close_window
-        finish key </dev/null
         # One beep per key, each as long as beep.wav (0.15 s).
+        start "$demo" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$tmp/audio" SDL_DISKAUDIODELAY=46
+        play_demo "$demo" KP_Divide=F KP_Home=1 KP_Enter=B
+        finish key </dev/null
         beeps=$("$xoutil" beeps "$tmp/audio" | tr '\n' ' ')
         [[ $beeps =~ ^(1[0-9][0-9]\ ){3}$ ]] || die "beeps of [ $beeps] ms, not 3 of 0.15 s"
         ;;
     keys)
         rom "$tmp/rom" <<'EOF'
-200 6305  V3 = 5: the key watched; V4 = 0: where the status glyph goes
-202 6501  V5 = 1: status shown, key 5 released
-204 F529  I = glyph V5
-206 D445  draw it at (0, 0)
-208 6600  V6 = 0                         <- status: 2 held, 1 released, else a fault
-20A E3A1  skip if key 5 is not held
-20C 7602  V6 += 2
-20E E39E  skip if key 5 is held
-210 7601  V6 += 1
-212 9560  skip if V5 != V6
-214 1208  jp 208: no change
-216 F529  I = glyph V5
-218 D445  erase the old status
-21A 8560  V5 = V6
-21C F529  I = glyph V5
-21E D445  draw the new one
-220 1208  jp 208
+200 6305  V3 = 5: the key watched, whose glyph is shown while it is held
+202 F329  I = glyph 5
+204 E39E  skip if key 5 is held          <- released, nothing shown
+206 1204  jp 204
+208 D335  draw glyph 5 at (5, 5)
+20A E3A1  skip if key 5 is not held      <- held, glyph shown
+20C 120A  jp 20A
+20E D335  erase it
+210 1204  jp 204
 EOF
         start "$tmp/rom"
-        expect "$(pic ..#. .##. ..#. ..#. .###)"
+        expect "$tmp/rom"
         xdotool keydown KP_Begin # keypad 5
-        expect "$(pic '####' '...#' '####' '#...' '####')"
+        expect "$tmp/rom" 0:down:5
         xdotool keyup KP_Begin
-        expect "$(pic ..#. .##. ..#. ..#. .###)"
+        expect "$tmp/rom"
         close_window
         finish key </dev/null
         ;;
@@ -196,45 +168,36 @@ EOF
         # The window opens all the same and waits for a key or a close.
         long="$tmp/$(printf '%*s' $((199 - ${#tmp} - 1)) '' | tr ' ' d)"
         mkdir "$long" # a 199-character path: read whole, and a directory is no ROM
+        mkfifo "$tmp/fifo" # refused unopened: opening it would block until a writer came
         start "$tmp/none.ch8"
         finish key <<<'Error opening file: No such file or directory.'
         start "$long"
         finish close <<<'Error opening file: Is a directory.'
         start "${long}x" # 200 characters: refused
         finish key <<<'Error opening file: File name too long.'
-        mkfifo "$tmp/fifo" # refused unopened: opening it would block until a writer came
         start "$tmp/fifo"
         finish key <<<'Error opening file: Invalid argument.'
         ;;
     archive)
         # The Linux archive, unpacked into an empty folder: its program finds its beep there
-        # and runs its demo.
+        # and runs its demo, which its brivane-trace runs too.
         unpack "$brivane"
         brivane=$dossier/brivane
+        trace=$dossier/brivane-trace
         start roms/demo.ch8 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$tmp/audio"
-        expect "$(pic "${digits[@]}")"
-        press a # not on the keypad; by now the demo waits for a key
-        press KP_Divide
-        expect "$(pic "${digits[@]}" $at#### $at#... $at#### $at#... $at#...)"
-        close_window
+        play_demo "$dossier/roms/demo.ch8" KP_Divide=F
         finish key </dev/null
         [ "$("$xoutil" beeps "$tmp/audio" | wc -l)" -eq 1 ] || die "not one beep"
         ;;
     win_demo)
         # The same demo shows the same picture on Windows. Its path, with a space in it, is
-        # the line of PATHROM.txt, ended as Notepad ends it.
+        # the line of PATHROM.txt, ended as Notepad ends it. Empty message files are deleted.
         mkdir "$tmp/mes roms"
-        cp "$(dirname "$0")/../../roms/demo.ch8" "$tmp/mes roms/"
+        cp "$demo" "$tmp/mes roms/"
         start_win "Z:${tmp//\//\\}\\mes roms\\demo.ch8"$'\r\n' SDL_AUDIODRIVER=dummy
         find_window 60
-        expect "$(pic "${digits[@]}")"
-        press a # not on the keypad; by now the demo waits for a key
-        press KP_Divide
-        expect "$(pic "${digits[@]}" $at#### $at#... $at#### $at#... $at#...)"
-        close_window
+        play_demo "$demo" KP_Divide=F
         end_run key
-        [ "$rc" -eq 0 ] || die "exit status $rc"
-        # Empty message files are not left behind.
         [ -z "$(ls "$dossier"/std*.txt 2>/dev/null)" ] || die "a message file was left"
         ;;
     win_errors)
@@ -242,15 +205,14 @@ EOF
         start_win - SDL_AUDIODRIVER=dummy
         find_window 60
         end_run key
-        [ "$rc" -eq 0 ] || die "exit status $rc"
-        [ "$(windows_text "$dossier/stdout.txt")" = \
+        [ "$(tr -d '\r' <"$dossier/stdout.txt")" = \
             'Error opening file: No such file or directory.' ] ||
             die "stdout.txt: $(cat "$dossier/stdout.txt")"
         # Wine has no sound device here: SDL_mixer cannot start, which ends the program.
         start_win roms\\demo.ch8
         reap 60 "the program runs with no sound device"
         [ "$rc" -eq 1 ] || die "exit status $rc with no sound device"
-        [[ "$(windows_text "$dossier/stderr.txt")" == \
+        [[ "$(tr -d '\r' <"$dossier/stderr.txt")" == \
             "Problème d'initialisation de SDL_MIXER: "?* ]] ||
             die "stderr.txt: $(cat "$dossier/stderr.txt")"
         ;;
