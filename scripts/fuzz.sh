@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds the fuzz target (fuzz/brivane_fuzz.cpp) with clang, libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer into build-fuzz/, then fuzzes it for SECONDS (default 60) in one
-# process, starting from a copy of fuzz/corpus/; new inputs go to build-fuzz/corpus/. Exits
-# nonzero on any finding (crash, leak, timeout, broken invariant), whose input libFuzzer saves
-# in build-fuzz/ as crash-*, leak-* or timeout-*.
+# UndefinedBehaviorSanitizer into build-fuzz/, then fuzzes it for SECONDS (default 60; 0: no
+# limit) in one process, starting from a copy of fuzz/corpus/ with the instruction words of
+# fuzz/brivane.dict; new inputs go to build-fuzz/corpus/. Further arguments go to libFuzzer
+# (-runs=10000000 for a campaign). Prints the number of inputs run, and exits nonzero on any
+# finding (crash, leak, timeout, broken check), whose input libFuzzer saves in build-fuzz/ as
+# crash-*, leak-* or timeout-*.
+#   bash scripts/fuzz.sh [SECONDS [LIBFUZZER OPTION...]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 secondes=${1:-60}
+shift || true
 dossier=build-fuzz
 bash scripts/deps.sh fuzz
 mkdir -p "$dossier/corpus"
@@ -18,7 +22,10 @@ diff -r fuzz/corpus "$dossier/seeds"
 
 read -ra sdl < <(sdl-config --cflags)
 read -ra bibliotheques < <(sdl-config --libs)
+# Comparisons are not traced: the checks and the decode table's scan made them most of the
+# time of a run, and the dictionary gives the words they would have led to.
 options=(-std=c++17 -g -O1 -fno-omit-frame-pointer "-fsanitize=fuzzer,address,undefined"
+    -fno-sanitize-coverage=trace-cmp -fsanitize-coverage-ignorelist=fuzz/sans-couverture.txt
     -fno-sanitize-recover=all -Wall -Wextra -Wpedantic -Wconversion -Werror -Isrc "${sdl[@]}")
 clang++ "${options[@]}" fuzz/brivane_fuzz.cpp src/cpu.cpp src/pixel.cpp src/hote.cpp \
     "${bibliotheques[@]}" -lSDL_mixer -o "$dossier/brivane_fuzz"
@@ -26,5 +33,11 @@ clang++ "${options[@]}" fuzz/brivane_fuzz.cpp src/cpu.cpp src/pixel.cpp src/hote
 cp -n fuzz/corpus/* "$dossier/corpus/"
 cd "$dossier"
 # -timeout: an input running 10 s counts as a hang, a finding.
-./brivane_fuzz -max_total_time="$secondes" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    corpus
+set +e
+./brivane_fuzz -max_total_time="$secondes" -timeout=10 -rss_limit_mb=2048 \
+    -dict=../fuzz/brivane.dict -print_final_stats=1 "$@" corpus 2>&1 | tee journal
+statut=${PIPESTATUS[0]}
+set -e
+awk '$1 == "stat::number_of_executed_units:" { n = $2 } $1 == "stat::average_exec_per_sec:" {
+    r = $2 } END { if (n != "") printf "fuzz: %d inputs run, %d a second\n", n, r }' journal
+exit "$statut"
