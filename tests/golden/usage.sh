@@ -8,7 +8,9 @@ trace=$1
 rom=roms/demo.ch8
 sortie=$(mktemp)
 erreurs=$(mktemp)
-trap 'rm -f "$sortie" "$erreurs"' EXIT
+attente=$(mktemp) # a ROM whose first word waits for a key: its run ends in frame 0
+trap 'rm -f "$sortie" "$erreurs" "$attente"' EXIT
+printf '\xF0\x0A' >"$attente"
 echecs=0
 
 echouer()
@@ -63,9 +65,7 @@ verifierRom()
 verifierRom /nonexistent/rom.ch8 "Error opening file: No such file or directory."
 verifierRom roms "Error opening file: Is a directory."
 
-# The limits themselves are accepted: a ROM whose first word waits for a key ends at once.
-attente=$(mktemp)
-printf '\xF0\x0A' >"$attente"
+# The limits themselves are accepted.
 while read -r -a arguments; do
     "$trace" "${arguments[@]}" "$attente" >"$sortie" 2>"$erreurs"
     statut=$?
@@ -76,6 +76,5 @@ done <<EOF_ARGS
 -n 10000000
 -t -k 0:down:f,0:up:F,9999999:quit
 EOF_ARGS
-rm -f "$attente"
 
 ((echecs == 0))
