@@ -4,9 +4,10 @@
 // properties that need no second machine to know the answer.
 //
 // Input, byte by byte (missing bytes read as 0):
-//   0      the run lasts at most 1 + this many frames (1 to 256)
-//   1      the sprite check's registers: X = high nibble % 15, Y = low nibble % 15 (never VF)
-//   2      high nibble: the sprite check's rows N; low nibble: the FX55/FX65 check's X
+//   0      the run lasts at most 1 + (this % 64) frames, 1 to 64
+//   1      the sprite and sum checks' registers: X = high nibble % 15, Y = low nibble % 15
+//          (never VF)
+//   2      high nibble: the sprite check's rows N; low nibble: the FX33 and FX55/FX65 checks' X
 //   3      n, the number of events
 //   4...   n events of two bytes: the frames since the previous event (the first: since frame
 //          0), then a code:
@@ -17,18 +18,22 @@
 //   then   the ROM, loaded at 0x200 (at most 3584 bytes).
 // Events reach the program as brivane-trace feeds them: the keyboard read of frame F takes every
 // pending event scheduled for frame F or earlier; an FX0A wait takes pending events in order,
-// whatever their frame; a wait that finds none left fails, which ends it as a quit does.
+// whatever their frame; a wait that finds none left fails, which ends it as a quit does. A run
+// also ends after a frame that leaves the machine standing still, as every later frame would.
 //
-// After every instruction: at most 15 returns on the stack. After every frame: the keys held are
-// those the events delivered so far say (so each 0 or 1), a quit or a failed wait was seen exactly
-// when the frame says the run ends, a key taken by FX0A is in its register, the sound timer is 0
-// (the beep took it), the decode table is intact, and, when the frame drew or cleared, every cell
-// is 0 or 1 at its own place. At the end of a run: the grid again; the same sprite drawn twice
-// leaves the grid as it was, with VF after each draw 1 exactly when a lit cell was under a set
-// bit of the sprite, and nothing else changed but the program counter; FX55 then FX65 at the same
-// I gives the registers back, FX55 having written V0..VX at I.. (wrapping past 0xFFF) and nothing
+// After every instruction: at most 15 returns on the stack. After every frame: 4 instructions
+// ran; the keys held are those the events taken so far say (so each 0 or 1); a quit or a failed
+// wait was seen exactly when the frame says the run ends; a key taken by FX0A is in its
+// register; the sound timer is 0 (the beep took it); the decode table is intact; and, when the
+// frame drew or cleared, every cell is 0 or 1 at its own place. At the end of a run: the grid
+// again; 8XY4 leaves VX + 256 VF equal to the sum, 8XY5 leaves VX - 256 (1 - VF) equal to the
+// difference, FX33 writes three decimal digits that make VX; the same sprite drawn twice leaves
+// the grid as it was, with VF after each draw 1 exactly when a lit cell was under a set bit of
+// the sprite, and nothing else changed but the program counter; FX55 then FX65 at the same I
+// gives the registers back, FX55 having written V0..VX at I.. (wrapping past 0xFFF) and nothing
 // else; the machine outside memoire, V, pile, touche and the grid, that is the decode table, the
-// cells' places, the window surface and the cell squares, is what it was at start-up.
+// cells' places, the window surface, the cell squares and the event sources, is what it was at
+// start-up.
 // Every 64th input (the first included, so a single input replayed gets both) is also run a
 // second time to the same end, and redrawn, with the window's pixels checked against the grid:
 // one redraw costs as much as a hundred short runs.
@@ -72,6 +77,7 @@ int toucheAttente = -1;     // that key
 bool grilleTouchee = false; // a DXYN or 00E0 ran
 bool etatCache = false;     // a CXKK (the generator), FX33 or FX55 (memory) ran
 unsigned bips = 0;
+int instructions = 0; // run in this frame
 
 // Takes event suivant as SDL would give it.
 int prendre(SDL_Event* e, bool attente)
@@ -129,6 +135,7 @@ __attribute__((no_sanitize("coverage"))) Uint8 avant(Uint16 opcode)
 {
     verifierAttente();
     exiger(cpu.nombreSaut <= 15, "the stack holds at most 15 returns");
+    instructions++;
     if ((opcode & 0xF0FF) == 0xF00A) {
         attenteX = (opcode >> 8) & 0xF;
         toucheAttente = -1;
@@ -170,6 +177,9 @@ SDL_Surface* carresInitiaux[2] = {nullptr, nullptr};
 __attribute__((no_sanitize("coverage"))) void verifierTrame(Uint8 loop)
 {
     verifierAttente();
+    exiger(cpu.nombreSaut <= 15, "the stack holds at most 15 returns");
+    exiger(instructions == 4, "a frame runs 4 instructions"); // the machine's pace, not a setting
+    instructions = 0;
     exiger(std::memcmp(cpu.touche, cleModele, sizeof cleModele) == 0,
            "the keys held are those the events say (each 0 or 1)");
     exiger((loop == 0) == quitVu, "the run ends after a frame exactly when it saw a quit");
@@ -233,6 +243,31 @@ __attribute__((no_sanitize("coverage"))) void verifierSprite(Uint8 regs, Uint8 n
     cpu.V[0xF] = avantCheck.V[0xF];
     cpu.programCounter = avantCheck.programCounter;
     exiger(std::memcmp(&cpu, &avantCheck, sizeof cpu) == 0, "DXYN changes only VF and the grid");
+}
+
+// Sums, differences and decimal digits, checked by what they add up to; the machine is put back
+// as it was after each.
+__attribute__((no_sanitize("coverage"))) void verifierCalculs(Uint8 regs, Uint8 z)
+{
+    const unsigned x = (regs >> 4) % 15u;
+    const unsigned y = (regs & 0xFu) % 15u;
+    const unsigned vx = cpu.V[x], vy = cpu.V[y], vz = cpu.V[z];
+    avantCheck = cpu;
+    interpreterOpcode(static_cast<Uint16>(0x8004 | x << 8 | y << 4));
+    exiger(cpu.V[0xF] <= 1 && cpu.V[x] + 256u * cpu.V[0xF] == vx + vy,
+           "8XY4: VX + 256 VF is the sum");
+    cpu = avantCheck;
+    interpreterOpcode(static_cast<Uint16>(0x8005 | x << 8 | y << 4));
+    exiger(cpu.V[0xF] <= 1 && cpu.V[x] + vy == vx + 256u * (1u - cpu.V[0xF]),
+           "8XY5: VX - 256 (1 - VF) is the difference");
+    cpu = avantCheck;
+    interpreterOpcode(static_cast<Uint16>(0xF033 | z << 8));
+    const Uint8 c = cpu.memoire[cpu.I & 0x0FFF];
+    const Uint8 d = cpu.memoire[(cpu.I + 1) & 0x0FFF];
+    const Uint8 u = cpu.memoire[(cpu.I + 2) & 0x0FFF];
+    exiger(d <= 9 && u <= 9 && 100u * c + 10u * d + u == vz,
+           "FX33 writes the decimal digits of VX at I, I+1, I+2");
+    cpu = avantCheck;
 }
 
 // FX55 then FX65 at the same I.
@@ -325,8 +360,10 @@ void executer(const Uint8* data, size_t size, unsigned trames, Fin& fin)
     initCpu();
     chargerFont();
     initPixel();
-    std::memcpy(&cpu.memoire[ADRESSEDEBUT], data + debutRom,
-                taille < TAILLEROM ? taille : TAILLEROM);
+    if (taille > 0) {
+        std::memcpy(&cpu.memoire[ADRESSEDEBUT], data + debutRom,
+                    taille < TAILLEROM ? taille : TAILLEROM);
+    }
     suivant = 0;
     echeance = nombreEvenements > 0 ? evenements[0] : 0;
     std::memset(cleModele, 0, sizeof cleModele);
@@ -395,6 +432,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                "the same input twice ends in the same machine");
         verifierEcran();
     }
+    verifierCalculs(size > 1 ? data[1] : 0, size > 2 ? data[2] & 0xF : 0);
     verifierSprite(size > 1 ? data[1] : 0, size > 2 ? data[2] >> 4 : 0);
     verifierSauvegarde(size > 2 ? data[2] & 0xF : 0);
     exiger(std::memcmp(&jp, &tableInitiale, sizeof jp) == 0 && grilleSaine() &&
