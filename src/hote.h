@@ -33,7 +33,8 @@ void quitSDL();
 void initSDL();
 void signalerEchec(int erreur);
 // Copies at most 3584 bytes of the ROM to 0x200. Returns 1 when it loaded (a short or
-// empty file included), 0 after printing why it could not be read.
+// empty file included), 0 after printing why it could not be read; anything but a regular
+// file (a directory, FIFO, socket or device) is refused before it is opened.
 Uint8 chargerJeu(char* nomJeu);
 Uint8 listen();
 void pause();
