@@ -67,9 +67,15 @@ int fausses()
     return n;
 }
 
+// A path of this process's own in the temporary folder: test runs may overlap.
+std::string temporaire(const std::string& nom)
+{
+    return ::testing::TempDir() + "brivane-" + std::to_string(getpid()) + "-" + nom;
+}
+
 std::string fichier(const std::string& nom, const std::string& contenu)
 {
-    const std::string chemin = ::testing::TempDir() + nom;
+    const std::string chemin = temporaire(nom);
     std::ofstream(chemin, std::ios::binary) << contenu;
     return chemin;
 }
@@ -81,6 +87,12 @@ struct HoteTest : ::testing::Test
         setenv("SDL_AUDIODRIVER", "dummy", 0); // and SDL_VIDEODRIVER=dummy, from CTest
         initSDL();
         initScreen();
+    }
+    static void TearDownTestSuite()
+    {
+        for (const char* nom : {"PATHROM.txt", "grande.ch8", "vide.ch8", "rom.fifo"}) {
+            std::remove(temporaire(nom).c_str());
+        }
     }
     void SetUp() override
     {
@@ -126,7 +138,7 @@ TEST_F(HoteTest, PathLineIsTakenWholeOrRefused)
         EXPECT_EQ(filePath, lu);
     }
     char filePath[TAILLECHEMIN] = "ancien";
-    EXPECT_EQ(lireFichierChemin(filePath, (::testing::TempDir() + "absent.txt").c_str()), 1);
+    EXPECT_EQ(lireFichierChemin(filePath, temporaire("absent.txt").c_str()), 1);
     EXPECT_EQ(filePath, std::string());
 }
 
@@ -142,14 +154,14 @@ TEST_F(HoteTest, RomFillsTwoHundredToFFFAndNothingElse)
     EXPECT_EQ(std::memcmp(cpu.memoire + ADRESSEDEBUT, rom.data(), 0xE00), 0);
     EXPECT_TRUE(std::equal(octets, octets + ADRESSEDEBUT, avant.begin())); // the font
     // The registers, stack, timers, program counter and keys lie past memoire.
-    EXPECT_TRUE(std::equal(octets + TAILLEMEMOIRE, octets + sizeof cpu, avant.begin() + 4096));
+    EXPECT_TRUE(
+        std::equal(octets + TAILLEMEMOIRE, octets + sizeof cpu, avant.begin() + TAILLEMEMOIRE));
     EXPECT_EQ(charger(fichier("vide.ch8", ""), 1), "");
 
-    const std::string fifo = ::testing::TempDir() + "rom.fifo";
-    std::remove(fifo.c_str());
+    const std::string fifo = temporaire("rom.fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0); // opening it would block until a writer came
     const std::pair<std::string, std::string> refus[] = {
-        {::testing::TempDir() + "absente.ch8", "No such file or directory"},
+        {temporaire("absente.ch8"), "No such file or directory"},
         {"", "No such file or directory"},
         {::testing::TempDir(), "Is a directory"},
         {fifo, "Invalid argument"},
@@ -172,14 +184,17 @@ TEST(HoteDeathTest, StartUpFailuresAndAnUnreadableRom)
                 "^Erreur lors de l'initialisation de la SDL .+[^\n]$");
     EXPECT_EXIT(demarrerSans("SDL_AUDIODRIVER"), ::testing::ExitedWithCode(1),
                 "^Problème d'initialisation de SDL_MIXER: .+[^\n]$");
-    // Root reads any file: the ROM no one may read is tried as nobody, its report on stderr.
-    std::string interdite = fichier("interdite.ch8", "ROM");
-    chmod(interdite.c_str(), 0);
-    auto chargerCommePersonne = [&interdite] {
-        if ((geteuid() == 0 && setuid(65534) != 0) || dup2(2, 1) != 1) {
+    // Root reads any file: a ROM its owner may not read is tried as its owner, nobody.
+    auto chargerCommePersonne = [] {
+        std::string interdite = fichier("interdite.ch8", "ROM");
+        if (chmod(interdite.c_str(), 0) != 0 || dup2(2, 1) != 1 ||
+            (geteuid() == 0 &&
+             (chown(interdite.c_str(), 65534, 65534) != 0 || setuid(65534) != 0))) {
             std::exit(2);
         }
-        std::exit(chargerJeu(interdite.data()));
+        const Uint8 charge = chargerJeu(interdite.data());
+        std::remove(interdite.c_str());
+        std::exit(charge);
     };
     EXPECT_EXIT(chargerCommePersonne(), ::testing::ExitedWithCode(0),
                 "Error opening file: Permission denied\\.\n$");
