@@ -72,7 +72,6 @@ fi
 
 # The shell writes its pid, which exec hands on to the program, even under strace and wine.
 # -ff: one trace file per thread, so the main thread's lines are not cut by the others'.
-# shellcheck disable=SC2086 # programme is a command and its arguments
 (cd "$dossier" && exec env SDL_AUDIODRIVER=dummy strace --seccomp-bpf -ff -ttt -T \
     -e trace="$appels" -o "$tmp/trace" sh -c 'echo $$ >"$0" && exec '"$programme" "$tmp/pid" \
     <"$tmp/path" >"$tmp/out" 2>"$tmp/err") &
