@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -80,6 +81,9 @@ std::string fichier(const std::string& nom, const std::string& contenu)
     return chemin;
 }
 
+// The process's open file descriptors: a file left open adds one.
+long ouverts() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
+
 struct HoteTest : ::testing::Test
 {
     static void SetUpTestSuite()
@@ -148,6 +152,7 @@ TEST_F(HoteTest, RomFillsTwoHundredToFFFAndNothingElse)
     for (size_t i = 0; i < rom.size(); i++) {
         rom[i] = static_cast<char>(i % 251 + 1);
     }
+    const long descripteurs = ouverts();
     const auto* octets = reinterpret_cast<const Uint8*>(&cpu);
     const std::vector<Uint8> avant(octets, octets + sizeof cpu);
     EXPECT_EQ(charger(fichier("grande.ch8", rom), 1), "");
@@ -171,6 +176,7 @@ TEST_F(HoteTest, RomFillsTwoHundredToFFFAndNothingElse)
     for (const auto& [chemin, raison] : refus) {
         EXPECT_EQ(charger(chemin, 0), "Error opening file: " + raison + ".\n");
     }
+    EXPECT_EQ(ouverts(), descripteurs);
 }
 
 TEST(HoteDeathTest, StartUpFailuresAndAnUnreadableRom)
