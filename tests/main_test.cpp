@@ -179,6 +179,19 @@ TEST_F(HoteTest, RomFillsTwoHundredToFFFAndNothingElse)
     EXPECT_EQ(ouverts(), descripteurs);
 }
 
+// brivane-trace starts from a machine never used; a reset must also clear a used one.
+TEST_F(HoteTest, ResetClearsAUsedMachine)
+{
+    std::memset(&cpu, 0xA5, sizeof cpu);
+    initCpu();
+    EXPECT_EQ(std::count(cpu.memoire, std::end(cpu.memoire), 0), TAILLEMEMOIRE);
+    EXPECT_EQ(std::count(cpu.V, std::end(cpu.V), 0) + std::count(cpu.pile, std::end(cpu.pile), 0) +
+                  std::count(cpu.touche, std::end(cpu.touche), 0),
+              48);
+    EXPECT_EQ(std::tie(cpu.I, cpu.nombreSaut, cpu.compteurCPU, cpu.compteurSon, cpu.programCounter),
+              std::make_tuple(0, 0, 0, 0, 0x200));
+}
+
 TEST(HoteDeathTest, StartUpFailuresAndAnUnreadableRom)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
