@@ -1,8 +1,10 @@
 #include "cpu.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 namespace brivane {
 
@@ -11,7 +13,7 @@ JUMP jp;
 
 namespace {
 
-constexpr Uint8 FONT[80] = {
+constexpr Uint8 FONT[] = {
     0xF0, 0x90, 0x90, 0x90, 0xF0, // 0
     0x20, 0x60, 0x20, 0x20, 0x70, // 1
     0xF0, 0x10, 0xF0, 0x80, 0xF0, // 2
@@ -29,9 +31,15 @@ constexpr Uint8 FONT[80] = {
     0xF0, 0x80, 0xF0, 0x80, 0xF0, // E
     0xF0, 0x80, 0xF0, 0x80, 0x80, // F
 };
+static_assert(sizeof FONT == 80, "16 glyphs of 5 bytes");
 
 // Mask and identifier of each decode row, in row order. Row 0 (0NNN) never matches.
-constexpr Uint16 TABLE[NBROPCODE][2] = {
+struct Ligne
+{
+    Uint16 masque;
+    Uint16 id;
+};
+constexpr Ligne TABLE[] = {
     {0x0000, 0x0FFF}, {0xFFFF, 0x00E0}, {0xFFFF, 0x00EE}, {0xF000, 0x1000}, {0xF000, 0x2000},
     {0xF000, 0x3000}, {0xF000, 0x4000}, {0xF00F, 0x5000}, {0xF000, 0x6000}, {0xF000, 0x7000},
     {0xF00F, 0x8000}, {0xF00F, 0x8001}, {0xF00F, 0x8002}, {0xF00F, 0x8003}, {0xF00F, 0x8004},
@@ -40,10 +48,11 @@ constexpr Uint16 TABLE[NBROPCODE][2] = {
     {0xF0FF, 0xE0A1}, {0xF0FF, 0xF007}, {0xF0FF, 0xF00A}, {0xF0FF, 0xF015}, {0xF0FF, 0xF018},
     {0xF0FF, 0xF01E}, {0xF0FF, 0xF029}, {0xF0FF, 0xF033}, {0xF0FF, 0xF055}, {0xF0FF, 0xF065},
 };
+static_assert(std::size(TABLE) == NBROPCODE, "one line per action");
 
 // What each decode row does, in words, for brivane-trace; the last line is for a word that no
 // row matches. X, Y, N, NNN and KK stand for the word's fields.
-constexpr const char* MOTS[NBROPCODE + 1] = {
+constexpr const char* MOTS[] = {
     "nothing",                                 // 0NNN never matches
     "clear the screen",                        // 00E0
     "return",                                  // 00EE
@@ -81,9 +90,20 @@ constexpr const char* MOTS[NBROPCODE + 1] = {
     "load V0 to VX from I",                    // FX65
     "not an instruction: nothing",             // none
 };
+static_assert(std::size(MOTS) == NBROPCODE + 1, "one line per action, and one for none");
 
 // Addresses past 0x0FFF wrap around, so nothing outside memoire is ever touched.
 Uint8& octet(unsigned adresse) { return cpu.memoire[adresse & 0x0FFF]; }
+
+// The low chiffres hex digits of valeur.
+std::string hexadecimal(unsigned valeur, int chiffres)
+{
+    std::string texte;
+    for (int i = chiffres - 1; i >= 0; i--) {
+        texte += "0123456789ABCDEF"[(valeur >> (4 * i)) & 0xF];
+    }
+    return texte;
+}
 
 // Skips the next instruction: 2 more on top of the 2 added after every action.
 void sauterSi(bool condition)
@@ -113,12 +133,7 @@ void initCpu()
     initialiserJump();
 }
 
-void chargerFont()
-{
-    for (int i = 0; i < 80; i++) {
-        cpu.memoire[i] = FONT[i];
-    }
-}
+void chargerFont() { std::copy(std::begin(FONT), std::end(FONT), cpu.memoire); }
 
 void decompter()
 {
@@ -133,8 +148,8 @@ void decompter()
 void initialiserJump()
 {
     for (int a = 0; a < NBROPCODE; a++) {
-        jp.masque[a] = TABLE[a][0];
-        jp.id[a] = TABLE[a][1];
+        jp.masque[a] = TABLE[a].masque;
+        jp.id[a] = TABLE[a].id;
     }
 }
 
@@ -154,28 +169,18 @@ Uint8 recupererAction(Uint16 opcode)
 
 std::string decrireOpcode(Uint16 opcode)
 {
-    const char* chiffres = "0123456789ABCDEF";
-    std::string texte;
-    for (const char* c = MOTS[recupererAction(opcode)]; *c != '\0'; c++) {
-        char champ[8] = "";
-        if (std::strncmp(c, "NNN", 3) == 0) {
-            std::snprintf(champ, sizeof champ, "0x%03X", opcode & 0x0FFF);
-            c += 2;
+    // The fields in the order that keeps NNN from being read as N.
+    const std::pair<const char*, std::string> champs[] = {
+        {"NNN", "0x" + hexadecimal(opcode, 3)}, {"KK", "0x" + hexadecimal(opcode, 2)},
+        {"X", hexadecimal(opcode >> 8, 1)},     {"Y", hexadecimal(opcode >> 4, 1)},
+        {"N", std::to_string(opcode & 0x000F)},
+    };
+    std::string texte = MOTS[recupererAction(opcode)];
+    for (const auto& [nom, valeur] : champs) {
+        // The words hold none of these letters but as fields, and the values none at all.
+        for (size_t p = texte.find(nom); p != std::string::npos; p = texte.find(nom)) {
+            texte.replace(p, std::strlen(nom), valeur);
         }
-        else if (std::strncmp(c, "KK", 2) == 0) {
-            std::snprintf(champ, sizeof champ, "0x%02X", opcode & 0x00FF);
-            c += 1;
-        }
-        else if (*c == 'X' || *c == 'Y') { // V0 and 0xFFF hold neither
-            champ[0] = chiffres[(opcode >> (*c == 'X' ? 8 : 4)) & 0xF];
-        }
-        else if (*c == 'N') {
-            std::snprintf(champ, sizeof champ, "%d", opcode & 0x000F);
-        }
-        else {
-            champ[0] = *c;
-        }
-        texte += champ;
     }
     return texte;
 }
