@@ -19,7 +19,7 @@ CMAKE_DISABLE_FIND_PACKAGE_X11:BOOL=ON
 CMAKE_DISABLE_FIND_PACKAGE_benchmark:BOOL=ON
 FIN
 fail() { echo "FAIL: $*" >&2 && cat "$dossier/out" >&2 && exit 1; }
-run=$(dirname "$(realpath "$0")")/run.sh
+run=$(dirname "$(realpath "$0")")/../scripts/run.sh
 
 # No package installed (a dpkg-query that knows none) and a user who is not root: the packages
 # are named, nothing is installed, nothing is built.
