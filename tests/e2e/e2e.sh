@@ -37,11 +37,12 @@ find_window() {
     xdotool windowfocus --sync "$win"
 }
 # start LINE [VAR=VALUE...]: starts the program, typing LINE at its prompt, and finds its window.
+# SDL turns SIGTERM into a quit request, which a program gone wrong may ignore: hence -k.
 start() {
     local line=$1
     shift
     (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" \
-        timeout 30 "$brivane" <<<"$line" >"$tmp/out" 2>"$tmp/err") &
+        timeout -k 5 30 "$brivane" <<<"$line" >"$tmp/out" 2>"$tmp/err") &
     prog=$!
     find_window 10
 }
@@ -65,7 +66,7 @@ start_win() {
     rm -f "$dossier"/*.txt
     if [ "$1" != - ]; then printf '%s' "$1" >"$dossier/PATHROM.txt"; fi
     shift
-    (cd "$dossier" && exec env "$@" timeout 60 wine brivane-win.exe >"$tmp/out" 2>&1) &
+    (cd "$dossier" && exec env "$@" timeout -k 5 60 wine brivane-win.exe >"$tmp/out" 2>&1) &
     prog=$!
 }
 running() { kill -0 "$prog" 2>/dev/null; }
