@@ -195,14 +195,23 @@ TEST_F(HoteTest, ResetClearsAUsedMachine)
 TEST(HoteDeathTest, StartUpFailuresAndAnUnreadableRom)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Each with the other driver working, so that nothing but the exit ends the run.
     auto demarrerSans = [](const char* pilote) {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
         setenv(pilote, "absent", 1);
         initSDL();
     };
     EXPECT_EXIT(demarrerSans("SDL_VIDEODRIVER"), ::testing::ExitedWithCode(1),
-                "^Erreur lors de l'initialisation de la SDL .+[^\n]$");
+                "^Erreur lors de l'initialisation de la SDL [^\n]+$");
     EXPECT_EXIT(demarrerSans("SDL_AUDIODRIVER"), ::testing::ExitedWithCode(1),
-                "^Problème d'initialisation de SDL_MIXER: .+[^\n]$");
+                "^Problème d'initialisation de SDL_MIXER: [^\n]+$");
+    // With no video driver, opening the window fails (it tries to start SDL's video).
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "absent", 1);
+            initScreen();
+        },
+        ::testing::ExitedWithCode(1), "^Erreur lors du chargement du mode vidéo [^\n]+$");
     // Root reads any file: a ROM its owner may not read is tried as its owner, nobody.
     auto chargerCommePersonne = [] {
         std::string interdite = fichier("interdite.ch8", "ROM");
@@ -266,11 +275,15 @@ TEST_F(HoteTest, WaitsEndOnTheirOwnEvents)
     // A key wait ends on a new press of a keypad key: held keys, releases, other keys and the
     // mouse do not end it, and the release it took is not applied.
     cpu.touche[1] = cpu.touche[5] = 1;
+    cpu.V[3] = 9;
     pousser({{SDL_KEYUP, SDLK_KP7}, {SDL_KEYDOWN, SDLK_a}, {SDL_KEYDOWN, SDLK_KP_EQUALS}});
-    pousser({{SDL_KEYDOWN, SDLK_1}, {SDL_MOUSEMOTION}, {SDL_KEYDOWN, SDLK_KP1}});
+    pousser({{SDL_KEYDOWN, SDLK_1}, {SDL_MOUSEMOTION}, {SDL_KEYDOWN, SDLK_KP0}});
+    pousser({{SDL_KEYDOWN, SDLK_KP1}});
     EXPECT_EQ(attendAppui(3), 1);
-    EXPECT_EQ(cpu.V[3], 7);
-    EXPECT_EQ(tenues(), "157");
+    EXPECT_EQ(cpu.V[3], 0);
+    EXPECT_EQ(tenues(), "015");
+    ASSERT_EQ(SDL_PollEvent(&event), 1); // the next press is left for later
+    EXPECT_EQ(event.key.keysym.sym, SDLK_KP1);
     // The final wait ends on a press of any key, or a quit; the next event stays queued.
     pousser({{SDL_KEYUP, SDLK_a}, {SDL_MOUSEMOTION}, {SDL_KEYDOWN, SDLK_a}});
     pousser({{SDL_KEYDOWN, SDLK_KP0}, {SDL_QUIT}, {SDL_MOUSEMOTION}, {SDL_KEYDOWN, SDLK_b}});
