@@ -35,7 +35,6 @@ std::vector<Uint32> bips;
 int prendre(SDL_Event* e)
 {
     const Evenement& ev = script[suivant++];
-    *e = SDL_Event{};
     e->type = ev.type;
     e->key.keysym.sym = CLAVIER[ev.touche];
     return 1;

@@ -76,5 +76,8 @@ done <<EOF_ARGS
 -n 10000000
 -t -k 0:down:f,0:up:F,9999999:quit
 EOF_ARGS
+# Options may follow the ROM.
+"$trace" roms/demo.ch8 -n 1 >"$sortie" 2>"$erreurs"
+grep -qx "end: all 1 frames run" "$sortie" || echouer "ROM -n 1" "did not run one frame"
 
 ((echecs == 0))
