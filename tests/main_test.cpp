@@ -228,6 +228,15 @@ TEST(HoteDeathTest, StartUpFailuresAndAnUnreadableRom)
                 "Error opening file: Permission denied\\.\n$");
 }
 
+TEST_F(HoteTest, SoundDeviceIsStereoSixteenBitsAt22050HzWithOneChannel)
+{
+    int frequence = 0, canaux = 0;
+    Uint16 format = 0;
+    ASSERT_EQ(Mix_QuerySpec(&frequence, &format, &canaux), 1);
+    EXPECT_EQ(std::make_tuple(frequence, format, canaux), std::make_tuple(22050, AUDIO_S16LSB, 2));
+    EXPECT_EQ(Mix_AllocateChannels(-1), 1); // -1 asks how many there are
+}
+
 TEST_F(HoteTest, WindowShowsEachCellAsASquareInItsPlace)
 {
     ASSERT_TRUE(screen->w == 512 && screen->h == 256 && screen->format->BytesPerPixel == 4);
