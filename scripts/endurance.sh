@@ -40,7 +40,7 @@ mesurer() {
     else
         bash roms/assemble.sh bench/busy.lst >"$tmp/rom.ch8"
     fi
-    bash scripts/deps.sh strace
+    bash scripts/deps.sh xvfb x11-utils strace ${wine:+wine wine64}
     start_xvfb $((secondes + 300))
 
     if [ -z "$wine" ]; then
