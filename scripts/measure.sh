@@ -12,17 +12,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tmp=$(mktemp -d)
-prog=''
-cleanup() {
-    if [ -n "$prog" ]; then kill -KILL "$prog" 2>/dev/null || true; fi
-    stop_xvfb
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-die() { echo "measure: $*" >&2 && exit 1; }
 # shellcheck source=xvfb.sh
 source scripts/xvfb.sh
+scratch measure
 seen() { grep -q "$@" "$tmp/events"; }
 # mapped T0: the time of the first window mapped after T0.
 mapped() {

@@ -8,17 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tmp=$(mktemp -d)
-prog=''
-cleanup() {
-    if [ -n "$prog" ]; then kill -KILL "$prog" 2>/dev/null || true; fi
-    stop_xvfb
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-die() { echo "screenshot: $*" >&2 && exit 1; }
 # shellcheck source=xvfb.sh
 source scripts/xvfb.sh
+scratch screenshot
 
 bash scripts/deps.sh xvfb xdotool imagemagick
 start_xvfb 600 # run.sh may first have to build the program

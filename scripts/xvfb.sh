@@ -1,5 +1,16 @@
 # Sourced by the scripts that run Brivane on an X display of their own (tests/e2e/e2e.sh,
-# scripts/measure.sh). The caller defines die and has a scratch folder in $tmp.
+# scripts/measure.sh, scripts/screenshot.sh, scripts/endurance.sh). The caller defines die and
+# has a scratch folder in $tmp, or has scratch make both.
+
+# scratch NAME: a scratch folder in $tmp and die, whose messages start with NAME; at exit the
+# program whose pid is in $prog is killed, the server stopped and the folder removed.
+scratch() {
+    tmp=$(mktemp -d)
+    prog=''
+    nom=$1
+    die() { echo "$nom: $*" >&2 && exit 1; }
+    trap 'if [ -n "$prog" ]; then kill -KILL "$prog" 2>/dev/null || true; fi; stop_xvfb; rm -rf "$tmp"' EXIT
+}
 
 # poll SECONDS CMD...: runs CMD every 50 ms until it succeeds, for at most SECONDS.
 poll() {
