@@ -12,7 +12,10 @@ cote=32 taille=3 gauche=2 haut=8 # the 9×5 glyph pair, centred
 glyphe() { sed -n "s|^ *\(0x[^/]*\), // $1\$|\1|p" "$police" | tr -d ','; }
 read -r -a c <<<"$(glyphe C)"
 read -r -a huit <<<"$(glyphe 8)"
-[ ${#c[@]} -eq 5 ] && [ ${#huit[@]} -eq 5 ] || { echo "no glyphs C and 8 in $police" >&2 && exit 1; }
+if [ ${#c[@]} -ne 5 ] || [ ${#huit[@]} -ne 5 ]; then
+    echo "no glyphs C and 8 in $police" >&2
+    exit 1
+fi
 
 # allume X Y: 0 when canvas pixel (X, Y) is lit. Glyph columns are bits 7 to 4 of a row byte.
 allume() {
@@ -36,7 +39,12 @@ allume() {
 } >"$sortie/brivane.svg"
 
 # Little-endian fields of the icon file.
-octets() { for ((i = 0; i < $2; i++)); do printf "\\x$(printf %02x $((($1 >> 8 * i) & 255)))"; done; }
+octets() {
+    local i
+    for ((i = 0; i < $2; i++)); do
+        printf '%b' "\\x$(printf %02x $((($1 >> 8 * i) & 255)))"
+    done
+}
 donnees=$((40 + cote * cote * 4 + cote * cote / 8)) # header, BGRA pixels, AND mask
 {
     octets 0 2 && octets 1 2 && octets 1 2 # an icon file holding one image
