@@ -49,6 +49,7 @@ constexpr Ligne TABLE[] = {
     {0xF0FF, 0xF01E}, {0xF0FF, 0xF029}, {0xF0FF, 0xF033}, {0xF0FF, 0xF055}, {0xF0FF, 0xF065},
 };
 static_assert(std::size(TABLE) == NBROPCODE, "one line per action");
+static_assert(TABLE[ACTIONFX0A].id == 0xF00A, "ACTIONFX0A names the FX0A row");
 
 // What each decode row does, in words, for brivane-trace; the last line is for a word that no
 // row matches. X, Y, N, NNN and KK stand for the word's fields.

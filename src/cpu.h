@@ -10,6 +10,7 @@ namespace brivane {
 constexpr int TAILLEMEMOIRE = 4096;
 constexpr Uint16 ADRESSEDEBUT = 0x200; // where programs are loaded
 constexpr int NBROPCODE = 35;          // rows of the decode table; also "no row matched"
+constexpr Uint8 ACTIONFX0A = 27;       // the decode row of FX0A, the key wait
 
 // Host keys of keypad values 0x0 to 0xF: the keypad's 7-8-9 row gives 1-2-3.
 constexpr SDLKey CLAVIER[16] = {

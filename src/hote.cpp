@@ -8,10 +8,30 @@
 namespace brivane {
 
 Mix_Chunk* son = nullptr;
+Script script = {nullptr, 0, 0, 0};
 
 namespace {
 
 constexpr size_t TAILLEROM = TAILLEMEMOIRE - ADRESSEDEBUT; // 0x200 to 0xFFF
+
+// Takes the next event of the script as SDL would give it.
+int prendre(SDL_Event* e)
+{
+    const EvenementPrevu& ev = script.evenements[script.suivant++];
+    *e = SDL_Event{};
+    e->type = ev.type;
+    e->key.keysym.sym = ev.touche;
+    return 1;
+}
+
+int sonderScript(SDL_Event* e)
+{
+    return script.suivant < script.nombre && script.evenements[script.suivant].trame <= script.trame
+               ? prendre(e)
+               : 0;
+}
+
+int attendreScript(SDL_Event* e) { return script.suivant < script.nombre ? prendre(e) : 0; }
 
 } // namespace
 
@@ -143,6 +163,13 @@ Uint8 obtenirChemin(char (&filePath)[TAILLECHEMIN])
     std::fflush(stdout);
     return lireChemin(filePath, stdin);
 #endif
+}
+
+void installerScript(const EvenementPrevu* evenements, size_t nombre)
+{
+    script = {evenements, nombre, 0, 0};
+    sonderEvenement = sonderScript;
+    attendreEvenement = attendreScript;
 }
 
 void jouerBip() { Mix_PlayChannelTimed(0, son, 0, -1); }

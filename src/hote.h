@@ -5,6 +5,7 @@
 #include "SDL_mixer.h"
 #include "cpu.h"
 
+#include <cstddef>
 #include <cstdio>
 
 namespace brivane {
@@ -43,6 +44,28 @@ void pause();
 Uint8 lireChemin(char (&filePath)[TAILLECHEMIN], std::FILE* source);
 Uint8 lireFichierChemin(char (&filePath)[TAILLECHEMIN], const char* nomFichier);
 Uint8 obtenirChemin(char (&filePath)[TAILLECHEMIN]);
+// An event of a script that stands in for SDL's queue in a run without a window.
+struct EvenementPrevu
+{
+    Uint32 trame;  // the frame whose keyboard read takes it
+    Uint8 type;    // SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT or any other SDL event type
+    SDLKey touche; // the host key of a key event, on the keypad or not
+};
+
+// The script being fed. The keyboard read of frame trame takes every pending event scheduled
+// for it or earlier, in list order; a key wait takes the next pending event at once, whatever
+// its frame (no time passes while it waits), and fails when none is left.
+struct Script
+{
+    const EvenementPrevu* evenements; // in frame order
+    size_t nombre;
+    size_t suivant; // the first event not yet taken
+    Uint32 trame;   // the frame being run, which the caller moves on
+};
+extern Script script;
+// Starts feeding sonderEvenement and attendreEvenement from nombre events, at frame 0.
+void installerScript(const EvenementPrevu* evenements, size_t nombre);
+
 // One pass of the frame loop: the keyboard, four instructions, the beep, the redraw, the
 // timers and the sleep. Returns 0 when the loop is to end after it: a quit request was
 // seen, or avant ended the frame.

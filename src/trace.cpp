@@ -17,49 +17,23 @@ namespace {
 constexpr Uint32 TRAMESMAX = 10000000;
 constexpr const char* CHIFFRES = "0123456789ABCDEF"; // keypad values
 
-struct Evenement
-{
-    Uint32 trame; // the frame whose keyboard read takes it
-    Uint8 type;   // SDL_KEYDOWN, SDL_KEYUP or SDL_QUIT
-    Uint8 touche; // keypad value, for a key
-};
-
-std::vector<Evenement> script; // in frame order
-size_t suivant = 0;            // the first event not yet taken
-Uint32 trameCourante = 0;
+std::vector<EvenementPrevu> prevus; // in frame order
 bool tracer = false;
 bool enAttente = false; // an FX0A found no key press and no quit left
 std::vector<Uint32> bips;
 
-// Takes the next event as SDL would give it: a key as the host key that stands for it.
-int prendre(SDL_Event* e)
-{
-    const Evenement& ev = script[suivant++];
-    e->type = ev.type;
-    e->key.keysym.sym = CLAVIER[ev.touche];
-    return 1;
-}
-
-// The keyboard read of a frame takes what is scheduled up to that frame.
-int sonder(SDL_Event* e)
-{
-    return suivant < script.size() && script[suivant].trame <= trameCourante ? prendre(e) : 0;
-}
-
-// A key wait takes what is pending, whatever its frame: no time passes while it waits.
-int attendre(SDL_Event* e) { return suivant < script.size() ? prendre(e) : 0; }
-
-void noterBip() { bips.push_back(trameCourante); }
+void noterBip() { bips.push_back(script.trame); }
 
 Uint8 avant(Uint16 opcode)
 {
     if (tracer) {
-        std::printf("%u %04X %04X  %s\n", trameCourante, cpu.programCounter, opcode,
+        std::printf("%u %04X %04X  %s\n", script.trame, cpu.programCounter, opcode,
                     decrireOpcode(opcode).c_str());
     }
-    if (recupererAction(opcode) == 27) { // FX0A
-        enAttente = std::none_of(script.begin() + static_cast<long>(suivant), script.end(),
-                                 [](const Evenement& ev) { return ev.type != SDL_KEYUP; });
+    if (recupererAction(opcode) == ACTIONFX0A) {
+        enAttente =
+            std::none_of(script.evenements + script.suivant, script.evenements + script.nombre,
+                         [](const EvenementPrevu& ev) { return ev.type != SDL_KEYUP; });
     }
     return enAttente ? 0 : 1;
 }
@@ -75,8 +49,8 @@ bool lireNombre(const std::string& texte, Uint32 min, Uint32 max, Uint32& nombre
     return nombre >= min && nombre <= max;
 }
 
-// "F:down:K", "F:up:K" or "F:quit".
-bool lireEvenement(const std::string& texte, Evenement& ev)
+// "F:down:K", "F:up:K" or "F:quit"; a key as the host key that stands for it.
+bool lireEvenement(const std::string& texte, EvenementPrevu& ev)
 {
     const size_t a = texte.find(':');
     const size_t b = texte.find(':', a + 1);
@@ -97,7 +71,7 @@ bool lireEvenement(const std::string& texte, Evenement& ev)
         return false;
     }
     ev.type = genre == "down" ? SDL_KEYDOWN : SDL_KEYUP;
-    ev.touche = static_cast<Uint8>(chiffre - CHIFFRES);
+    ev.touche = CLAVIER[chiffre - CHIFFRES];
     return true;
 }
 
@@ -106,18 +80,19 @@ bool lireScript(const std::string& texte)
     size_t debut = 0;
     for (;;) {
         const size_t fin = texte.find(',', debut);
-        Evenement ev{};
+        EvenementPrevu ev{};
         if (!lireEvenement(texte.substr(debut, fin == std::string::npos ? fin : fin - debut), ev)) {
             return false;
         }
-        script.push_back(ev);
+        prevus.push_back(ev);
         if (fin == std::string::npos) {
             break;
         }
         debut = fin + 1;
     }
-    std::stable_sort(script.begin(), script.end(),
-                     [](const Evenement& a, const Evenement& b) { return a.trame < b.trame; });
+    std::stable_sort(
+        prevus.begin(), prevus.end(),
+        [](const EvenementPrevu& a, const EvenementPrevu& b) { return a.trame < b.trame; });
     return true;
 }
 
@@ -192,15 +167,14 @@ int main(int argc, char* argv[])
     if (chargerJeu(rom) == 0) {
         return 1;
     }
-    sonderEvenement = sonder;
-    attendreEvenement = attendre;
+    installerScript(prevus.data(), prevus.size());
     const Trame trame = {noterBip, 0, avant};
     char fin[64];
     std::snprintf(fin, sizeof fin, "all %u frames run", trames);
-    for (trameCourante = 0; trameCourante < trames; trameCourante++) {
+    for (; script.trame < trames; script.trame++) {
         if (executerTrame(trame) == 0) {
             std::snprintf(fin, sizeof fin, "%s at frame %u",
-                          enAttente ? "waiting for a key" : "quit", trameCourante);
+                          enAttente ? "waiting for a key" : "quit", script.trame);
             break;
         }
     }
