@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs the runs of one golden case file through brivane-trace and compares the end of each
+# output with what the run expects. Usage (from the project's root): golden.sh TRACE CASE
+#
+# Blank lines and lines that start with "# " are commentary. A run is a line "run: OPTIONS",
+# then its ROM: the code lines of a listing, as roms/assemble.sh reads them; or "rom: PATH",
+# with no ROM argument at all for an empty PATH; or nothing, for the previous run's ROM. Then
+# come "expected:" and the last lines of the output: what brivane-trace prints on standard
+# output (without the screen, when the run expects none), then on standard error, then "status
+# N" when it exits with N other than 0. Runs with nothing but their "run:" line share the ROM
+# and the expected lines of the next run that has them.
+set -euo pipefail
+
+trace=$1
+dossier=$(mktemp -d)
+trap 'rm -rf "$dossier"' EXIT
+awk -v d="$dossier" '/^(#( |$)|$)/ { next } /^run:/ { n++ } n { print > (d "/" n) }' "$2"
+
+echecs=0
+groupe=()
+for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
+    bloc=$dossier/$n
+    groupe+=("$(sed -n '1s/^run://p' "$bloc")")
+    if ! grep -q '^expected:$' "$bloc"; then continue; fi
+    if grep -q '^rom:' "$bloc"; then
+        rom=$(sed -n 's/^rom: *//p' "$bloc")
+    elif grep -q -E '^[0-9A-F]{3} [0-9A-F]{4}' "$bloc"; then
+        rom=$bloc.ch8
+        sed '/^expected:$/q' "$bloc" | bash roms/assemble.sh /dev/stdin >"$rom"
+    fi
+    sed '1,/^expected:$/d' "$bloc" >"$dossier/attendu"
+    grille='^[.#]{64}$'
+    if grep -q -E "$grille" "$dossier/attendu"; then grille='^$'; fi
+    for ligne in "${groupe[@]}"; do
+        read -r -a options <<<"$ligne"
+        statut=0
+        "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
+            statut=$?
+        if ((statut != 0)); then echo "status $statut" >>"$dossier/erreurs"; fi
+        cat "$dossier/sortie" "$dossier/erreurs" | grep -v -E "$grille" |
+            tail -n "$(wc -l <"$dossier/attendu")" |
+            diff -u --label "expected (run:$ligne)" --label brivane-trace "$dossier/attendu" - ||
+            echecs=$((echecs + 1))
+    done
+    groupe=()
+done
+((echecs == 0))
