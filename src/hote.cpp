@@ -3,7 +3,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace brivane {
 
@@ -32,6 +40,35 @@ int sonderScript(SDL_Event* e)
 }
 
 int attendreScript(SDL_Event* e) { return script.suivant < script.nombre ? prendre(e) : 0; }
+
+// Opens the ROM for reading; returns its descriptor, or -1 with errno set. Opening a FIFO does
+// not wait for a writer, and a terminal does not become the controlling one.
+int ouvrirJeu(const char* nomJeu)
+{
+#ifdef _WIN32
+    // PATHROM.txt is mostly saved as UTF-8 (Notepad's default), which the ANSI file calls
+    // would take in the ANSI code page. The path is read as UTF-8, or in the ANSI code page
+    // when it is not valid UTF-8, as older editors save it. Each byte gives at most one
+    // UTF-16 unit, so a path that fits TAILLECHEMIN bytes fits here.
+    wchar_t large[TAILLECHEMIN];
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, nomJeu, -1, large, TAILLECHEMIN) == 0 &&
+        MultiByteToWideChar(CP_ACP, 0, nomJeu, -1, large, TAILLECHEMIN) == 0) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    const int fd = _wopen(large, _O_RDONLY | _O_BINARY);
+    if (fd < 0 && errno == EACCES) {
+        // Windows refuses to open a directory, with EACCES: named here as elsewhere.
+        const DWORD attributs = GetFileAttributesW(large);
+        if (attributs != INVALID_FILE_ATTRIBUTES && (attributs & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            errno = EISDIR;
+        }
+    }
+    return fd;
+#else
+    return open(nomJeu, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+#endif
+}
 
 } // namespace
 
@@ -66,32 +103,47 @@ void initSDL()
 
 Uint8 chargerJeu(char* nomJeu)
 {
-    // Only a regular file is a ROM, and anything else is refused before it is opened: opening
-    // a FIFO, or reading a terminal, would block until a writer came, with the window open and
-    // taking no events.
-    struct stat etat = {};
-    if (stat(nomJeu, &etat) != 0) {
+    // Only a regular file is a ROM. The kind is that of the file opened, so no other file can
+    // take its place between the check and the read: reading a FIFO, or a terminal, would
+    // block until a writer came, with the window open and taking no events.
+    const int fd = ouvrirJeu(nomJeu);
+    if (fd < 0) {
         signalerEchec(errno);
         return 0;
     }
-    if (!S_ISREG(etat.st_mode)) {
+    struct stat etat = {};
+    int erreur = 0;
+    if (fstat(fd, &etat) != 0) {
+        erreur = errno;
+    }
+    else if (!S_ISREG(etat.st_mode)) {
         // "Invalid argument" for a FIFO, socket or device: it claims nothing about the kind of
         // object, where ENXIO ("No such device or address") or ENODEV would mislead about a FIFO
         // or a socket; and it is in every C library, Windows' included.
-        signalerEchec(S_ISDIR(etat.st_mode) ? EISDIR : EINVAL);
-        return 0;
+        erreur = S_ISDIR(etat.st_mode) ? EISDIR : EINVAL;
     }
-    std::FILE* jeu = std::fopen(nomJeu, "rb");
+    std::FILE* jeu = erreur == 0 ? fdopen(fd, "rb") : nullptr;
     if (jeu == nullptr) {
-        signalerEchec(errno);
+        if (erreur == 0) {
+            erreur = errno;
+        }
+        close(fd);
+        signalerEchec(erreur);
         return 0;
     }
-    std::fread(&cpu.memoire[ADRESSEDEBUT], 1, TAILLEROM, jeu);
-    // A read that fails (an I/O error) is no ROM either, whatever it left in memory.
-    const int erreur = std::ferror(jeu) != 0 ? errno : 0;
+    const Uint8 charge = lireJeu(jeu);
     std::fclose(jeu);
-    if (erreur != 0) {
-        signalerEchec(erreur);
+    return charge;
+}
+
+Uint8 lireJeu(std::FILE* jeu)
+{
+    errno = 0; // not an earlier failure's reason
+    std::fread(&cpu.memoire[ADRESSEDEBUT], 1, TAILLEROM, jeu);
+    // A read that fails (an I/O error) is no ROM either, whatever it left in memory. The C
+    // library need not set errno for it.
+    if (std::ferror(jeu) != 0) {
+        signalerEchec(errno != 0 ? errno : EIO);
         return 0;
     }
     return 1;
@@ -137,12 +189,18 @@ Uint8 lireChemin(char (&filePath)[TAILLECHEMIN], std::FILE* source)
 // Reads the first line of a text file into filePath, as lireChemin does. A missing or empty
 // file gives an empty path. A CR before the line end is not part of the path: Windows' text
 // mode drops it, and it is dropped here for a file written on Windows and read elsewhere.
+// Nor is the UTF-8 byte-order mark that Notepad's "UTF-8 with BOM" puts first.
 Uint8 lireFichierChemin(char (&filePath)[TAILLECHEMIN], const char* nomFichier)
 {
     filePath[0] = '\0';
     std::FILE* fichier = std::fopen(nomFichier, "r");
     if (fichier == nullptr) {
         return 1;
+    }
+    char debut[3];
+    if (std::fread(debut, 1, sizeof debut, fichier) != sizeof debut ||
+        std::memcmp(debut, "\xEF\xBB\xBF", sizeof debut) != 0) {
+        std::rewind(fichier);
     }
     const Uint8 lu = lireChemin(filePath, fichier);
     std::fclose(fichier);

@@ -35,8 +35,10 @@ void initSDL();
 void signalerEchec(int erreur);
 // Copies at most 3584 bytes of the ROM to 0x200. Returns 1 when it loaded (a short or
 // empty file included), 0 after printing why it could not be read; anything but a regular
-// file (a directory, FIFO, socket or device) is refused before it is opened.
+// file (a directory, FIFO, socket or device) is refused before it is read.
 Uint8 chargerJeu(char* nomJeu);
+// chargerJeu's read, from the open ROM: 1 when it loaded, 0 after printing why the read failed.
+Uint8 lireJeu(std::FILE* jeu);
 Uint8 listen();
 void pause();
 // Reads one line into filePath. Returns 0 when the line does not fit: a cut path could

@@ -54,7 +54,8 @@ unpack() {
     [ -d "$dossier" ] || die "$1 does not hold one folder"
 }
 # start_win PATHROM [VAR=VALUE...]: starts the Windows program, unpacked from its zip, under
-# wine in its own folder, with PATHROM as PATHROM.txt (no such file when PATHROM is -).
+# wine in its own folder, with PATHROM as PATHROM.txt (none when PATHROM is -, the one the zip
+# holds when it is .).
 start_win() {
     export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' # no Mono or Gecko installers
     if [ -z "$dossier" ]; then
@@ -63,8 +64,9 @@ start_win() {
         [ -f "$WINEPREFIX/system.reg" ] || timeout 120 wineboot -i >/dev/null 2>&1 ||
             die "wineboot failed"
     fi
-    rm -f "$dossier"/*.txt
-    if [ "$1" != - ]; then printf '%s' "$1" >"$dossier/PATHROM.txt"; fi
+    rm -f "$dossier"/std*.txt
+    if [ "$1" = - ]; then rm -f "$dossier/PATHROM.txt"; fi
+    if [ "$1" != - ] && [ "$1" != . ]; then printf '%s' "$1" >"$dossier/PATHROM.txt"; fi
     shift
     (cd "$dossier" && exec env "$@" timeout -k 5 60 wine brivane-win.exe >"$tmp/out" 2>&1) &
     prog=$!
@@ -172,24 +174,32 @@ case $scenario in
         [ "$(beeps "$tmp/audio" | wc -l)" -eq 1 ] || die "not one beep"
         ;;
     win_demo)
-        # The same demo shows the same picture on Windows. Its path, with a space in it, is
-        # the line of PATHROM.txt, ended as Notepad ends it. Empty message files are deleted.
-        mkdir "$tmp/mes roms"
-        cp "$demo" "$tmp/mes roms/"
-        start_win "Z:${tmp//\//\\}\\mes roms\\demo.ch8"$'\r\n' SDL_AUDIODRIVER=dummy
+        # The zip as shipped, unzipped and started with nothing else done, plays its demo (wine
+        # has no sound card here: the dummy driver stands in for one). Empty message files are
+        # deleted.
+        start_win . SDL_AUDIODRIVER=dummy
         find_window 60
         play_demo "$demo" KP_Divide=F
         end_run key
         [ -z "$(ls "$dossier"/std*.txt 2>/dev/null)" ] || die "a message file was left"
+        # A path with a space and letters outside ASCII, saved as Notepad's "UTF-8 with BOM".
+        mkdir "$tmp/mes rôms"
+        cp "$demo" "$tmp/mes rôms/démo.ch8"
+        start_win $'\xEF\xBB\xBF'"Z:${tmp//\//\\}\\mes rôms\\démo.ch8"$'\r\n' SDL_AUDIODRIVER=dummy
+        find_window 60
+        play_demo "$demo"
+        end_run key
         ;;
     win_errors)
-        # No PATHROM.txt: an empty path, reported in stdout.txt; the window waits for a key.
-        start_win - SDL_AUDIODRIVER=dummy
-        find_window 60
-        end_run key
-        [ "$(tr -d '\r' <"$dossier/stdout.txt")" = \
-            'Error opening file: No such file or directory.' ] ||
-            die "stdout.txt: $(cat "$dossier/stdout.txt")"
+        # No PATHROM.txt (an empty path), a directory, a device: reported in stdout.txt; the
+        # window waits for a key.
+        for cas in '-=No such file or directory' 'roms=Is a directory' 'NUL=Invalid argument'; do
+            start_win "${cas%%=*}" SDL_AUDIODRIVER=dummy
+            find_window 60
+            end_run key
+            [ "$(tr -d '\r' <"$dossier/stdout.txt")" = "Error opening file: ${cas#*=}." ] ||
+                die "stdout.txt: $(cat "$dossier/stdout.txt")"
+        done
         # Wine has no sound device here: SDL_mixer cannot start, which ends the program.
         start_win roms\\demo.ch8
         reap 60 "the program runs with no sound device"
