@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package that the package test makes in BUILD: its files, its dependencies
 # (computed: SDL's libraries, no compiler and no -dev package), no lintian error or warning,
-# and a desktop entry that desktop-file-validate accepts.
+# a changelog entry for its version, and a desktop entry that desktop-file-validate accepts.
 #   package.sh BUILD
 set -euo pipefail
 deb=$(echo "$1"/brivane_*_*.deb)
@@ -27,6 +27,8 @@ grep -qx libsdl1.2debian <<<"$noms" && grep -qx libsdl-mixer1.2 <<<"$noms" &&
     ! grep -Eq -- '-dev$|^(gcc|g\+\+|cpp|clang)' <<<"$noms" || fail "Depends: $noms"
 lintian --fail-on error,warning "$deb" || fail "lintian"
 dpkg-deb -x "$deb" "$tmp"
+zcat "$tmp/usr/share/doc/brivane/changelog.gz" | head -n 1 |
+    grep -qF "brivane ($(dpkg-deb -f "$deb" Version))" || fail "no changelog entry for this version"
 entree=$tmp/usr/share/applications/brivane.desktop
 desktop-file-validate "$entree" || fail "desktop entry"
 grep -qx 'Terminal=true' "$entree" && grep -qx 'Categories=Game;Emulator;' "$entree" ||
