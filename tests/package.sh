@@ -23,14 +23,14 @@ share/man/man6/brivane.6.gz
 FIN
 )" ] || fail "files: $fichiers"
 noms=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{ print $1 }')
-grep -qx libsdl1.2debian <<<"$noms" && grep -qx libsdl-mixer1.2 <<<"$noms" &&
-    ! grep -Eq -- '-dev$|^(gcc|g\+\+|cpp|clang)' <<<"$noms" || fail "Depends: $noms"
+{ grep -qx libsdl1.2debian <<<"$noms" && grep -qx libsdl-mixer1.2 <<<"$noms" &&
+    ! grep -Eq -- '-dev$|^(gcc|g\+\+|cpp|clang)' <<<"$noms"; } || fail "Depends: $noms"
 lintian --fail-on error,warning "$deb" || fail "lintian"
 dpkg-deb -x "$deb" "$tmp"
 zcat "$tmp/usr/share/doc/brivane/changelog.gz" | head -n 1 |
     grep -qF "brivane ($(dpkg-deb -f "$deb" Version))" || fail "no changelog entry for this version"
 entree=$tmp/usr/share/applications/brivane.desktop
 desktop-file-validate "$entree" || fail "desktop entry"
-grep -qx 'Terminal=true' "$entree" && grep -qx 'Categories=Game;Emulator;' "$entree" ||
+{ grep -qx 'Terminal=true' "$entree" && grep -qx 'Categories=Game;Emulator;' "$entree"; } ||
     fail "the desktop entry needs a terminal and is a game"
 echo "$deb passed"
