@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs, as root, the Debian packages that building and playing Brivane need (compiler, make,
-# CMake, SDL 1.2, SDL_mixer 1.2), and the extras named as arguments: a group or a package.
-#   test   GoogleTest, the X11 headers, Xvfb and the X tools of the end-to-end tests
+# Installs the Debian packages that building and playing Brivane need (compiler, make, CMake,
+# SDL 1.2, SDL_mixer 1.2), and the extras named as arguments: a group or a package. Root
+# installs them directly; another user through sudo, after saying which.
+#   package  dpkg-dev, whose dpkg-shlibdeps gives the .deb its dependencies
+#   test   GoogleTest, the X11 headers, Xvfb and the X tools of the end-to-end tests, and
+#          what checks the .deb (the package group, lintian, desktop-file-validate)
 #   fuzz   clang with its sanitizer and libFuzzer runtimes
 #   bench  Google Benchmark
 # Quiet when everything is already there.
@@ -10,7 +13,9 @@ set -euo pipefail
 paquets=(g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev)
 for extra in "$@"; do
     case $extra in
-        test) paquets+=(libgtest-dev libx11-dev xvfb xdotool x11-utils) ;;
+        package) paquets+=(dpkg-dev) ;;
+        test) paquets+=(libgtest-dev libx11-dev xvfb xdotool x11-utils dpkg-dev lintian
+            desktop-file-utils) ;;
         fuzz) paquets+=(clang libclang-rt-14-dev) ;;
         bench) paquets+=(libbenchmark-dev) ;;
         *) paquets+=("$extra") ;;
@@ -23,10 +28,15 @@ for p in "${paquets[@]}"; do
 done
 [ ${#manquants[@]} -eq 0 ] && exit 0
 
+root=()
 if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing packages: ${manquants[*]}; run this script as root to install them." >&2
-    exit 1
+    if ! command -v sudo >/dev/null; then
+        echo "Missing packages: ${manquants[*]}; run this script as root to install them." >&2
+        exit 1
+    fi
+    echo "Missing packages: ${manquants[*]}; installing them with sudo." >&2
+    root=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${manquants[@]}" >/dev/null
+"${root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${manquants[@]}" >/dev/null

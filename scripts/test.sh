@@ -14,11 +14,11 @@ if [ "${1:-}" = "--sanitize" ]; then
 else
     options=(-DBRIVANE_WINDOWS_ZIP="$PWD/build-win/brivane-win.zip")
     bash scripts/deps.sh test bench wine wine64
-    bash scripts/build-windows.sh
+    bash scripts/build-windows.sh -DBRIVANE_WERROR=ON
 fi
 
 cmake -S . -B "$dossier" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DBRIVANE_BENCH=ON \
-    "${options[@]}" >/dev/null
+    -DBRIVANE_WERROR=ON "${options[@]}" >/dev/null
 cmake --build "$dossier" -j2
 cd "$dossier"
 ctest --output-on-failure -j2

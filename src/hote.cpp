@@ -1,6 +1,7 @@
 #include "hote.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,38 @@ Script script = {nullptr, 0, 0, 0};
 namespace {
 
 constexpr size_t TAILLEROM = TAILLEMEMOIRE - ADRESSEDEBUT; // 0x200 to 0xFFF
+constexpr char BIP[] = "sound/beep.wav";
+// Where the beep is installed, from the program's folder: beside it (the archive, the build
+// folder), then the data folder of an install whose programs are in <prefix>/games.
+constexpr const char* DOSSIERSBIP[] = {"/", "/../share/games/brivane/"};
+
+// The folder of the running program into dossier; empty where it is not known.
+void dossierProgramme(char (&dossier)[PATH_MAX])
+{
+    dossier[0] = '\0';
+#ifndef _WIN32
+    const ssize_t longueur = readlink("/proc/self/exe", dossier, sizeof dossier - 1);
+    if (longueur > 0) {
+        dossier[longueur] = '\0';
+        char* fin = std::strrchr(dossier, '/'); // the link is an absolute path
+        *(fin != nullptr ? fin : dossier) = '\0';
+    }
+#endif
+}
+
+// Loads the beep from chemin into son. On failure raison takes SDL_mixer's reason, unless an
+// earlier file was found (trouve) but would not load: that reason is the one worth giving.
+void essayerBip(const char* chemin, char (&raison)[256], Uint8& trouve)
+{
+    SDL_RWops* flux = SDL_RWFromFile(chemin, "rb");
+    if (flux != nullptr) {
+        son = Mix_LoadWAV_RW(flux, 1);
+    }
+    if (son == nullptr && (flux != nullptr || trouve == 0)) {
+        std::snprintf(raison, sizeof raison, "%s", Mix_GetError());
+        trouve = flux != nullptr ? 1 : 0;
+    }
+}
 
 // Takes the next event of the script as SDL would give it.
 int prendre(SDL_Event* e)
@@ -228,6 +261,26 @@ void installerScript(const EvenementPrevu* evenements, size_t nombre)
     script = {evenements, nombre, 0, 0};
     sonderEvenement = sonderScript;
     attendreEvenement = attendreScript;
+}
+
+void chargerBip()
+{
+    char raison[256] = "";
+    Uint8 trouve = 0;
+    essayerBip(BIP, raison, trouve);
+    char dossier[PATH_MAX];
+    dossierProgramme(dossier);
+    for (const char* installe : DOSSIERSBIP) {
+        if (son != nullptr || dossier[0] == '\0') {
+            break;
+        }
+        char chemin[PATH_MAX + 64];
+        std::snprintf(chemin, sizeof chemin, "%s%s%s", dossier, installe, BIP);
+        essayerBip(chemin, raison, trouve);
+    }
+    if (son == nullptr) {
+        std::fprintf(stderr, "No beep, playing silently: %s\n", raison);
+    }
 }
 
 void jouerBip() { Mix_PlayChannelTimed(0, son, 0, -1); }

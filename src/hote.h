@@ -27,6 +27,9 @@ struct Trame
     Uint8 (*avant)(Uint16 opcode);
 };
 
+// Loads son from sound/beep.wav in the working directory, else from the beep installed with
+// the program; when none loads, says so in one line on stderr and son stays null (silence).
+void chargerBip();
 void jouerBip(); // beep.wav, whole, on channel 0, restarted if it still plays
 constexpr Trame JEU = {jouerBip, 1, nullptr}; // brivane's frame
 

@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
     Uint8 loop = 1;
     Uint8 demarrer = 0;
 
-    brivane::son = Mix_LoadWAV_RW(SDL_RWFromFile("sound/beep.wav", "rb"), 1);
+    brivane::chargerBip();
     if (cheminLu == 1) {
         demarrer = brivane::chargerJeu(filePath);
     }

@@ -3,9 +3,9 @@
 # - on a machine with no package, it asks for those that building and playing need, and no more;
 # - it builds and starts Brivane where none of the test or benchmark packages can be found, in a
 #   build folder left configured with tests and benchmarks on, as scripts/test.sh leaves build/.
-#   The program runs from its build folder (its beep is there) on a missing ROM under SDL's
-#   dummy drivers: it must report the ROM, then end with status 0 at the SIGTERM that SDL turns
-#   into a quit request.
+#   The program runs from its build folder (its beep is there) on a ROM path relative to the
+#   caller's folder, a directory there, under SDL's dummy drivers: it must report the ROM, then
+#   end with status 0 at the SIGTERM that SDL turns into a quit request.
 #   check-run.sh FOLDER       (FOLDER: a scratch build folder, emptied first)
 set -euo pipefail
 dossier=$(realpath -m -- "$1")
@@ -22,18 +22,23 @@ fail() { echo "FAIL: $*" >&2 && cat "$dossier/out" >&2 && exit 1; }
 run=$(dirname "$(realpath "$0")")/../scripts/run.sh
 
 # No package installed (a dpkg-query that knows none) and a user who is not root: the packages
-# are named, nothing is installed, nothing is built.
+# are named and asked of sudo, which refuses here; nothing is built.
 mkdir "$dossier/faux"
 printf '#!/bin/sh\nexit 1\n' >"$dossier/faux/dpkg-query"
 printf '#!/bin/sh\necho 1000\n' >"$dossier/faux/id"
-chmod +x "$dossier/faux/dpkg-query" "$dossier/faux/id"
+printf '#!/bin/sh\necho "sudo $*"; exit 1\n' >"$dossier/faux/sudo"
+chmod +x "$dossier/faux/dpkg-query" "$dossier/faux/id" "$dossier/faux/sudo"
+paquets="g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev"
 PATH=$dossier/faux:$PATH BRIVANE_BUILD=$dossier bash "$run" >"$dossier/out" 2>&1 &&
     fail "run.sh went on without its packages"
-grep -qxF "Missing packages: g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev; run this \
-script as root to install them." "$dossier/out" || fail "run.sh asks for other packages"
+[ "$(cat "$dossier/out")" = "Missing packages: $paquets; installing them with sudo.
+sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq" ] || fail "run.sh asks for other packages"
 
+# A relative ROM path starts from the caller's folder: there, d is a directory.
+mkdir "$dossier/d"
+cd "$dossier"
 BRIVANE_BUILD=$dossier SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-    bash "$run" "$dossier/absent.ch8" >"$dossier/out" 2>&1 &
+    bash "$run" d >"$dossier/out" 2>&1 &
 prog=$! # run.sh execs the program in the same process
 # The quit request needs SDL's SIGTERM handler: wait until the process catches SIGTERM (bit 15
 # of SigCgt) under the program's own name.
@@ -51,6 +56,6 @@ kill -TERM "$prog"
 rc=0
 wait "$prog" || rc=$?
 [ "$rc" -eq 0 ] || fail "exit status $rc"
-grep -qF "Error opening file: No such file or directory." "$dossier/out" ||
-    fail "no message for the missing ROM"
+grep -qF "Error opening file: Is a directory." "$dossier/out" ||
+    fail "the ROM path was not taken from the caller's folder"
 echo "run.sh built and started the program without the test packages"
