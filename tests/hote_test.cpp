@@ -72,6 +72,7 @@ TEST(Hote, PathLineIsTakenWholeOrRefused)
         {"C:\\jeux\\pong 2.ch8\r\nsuite\r\n", "C:\\jeux\\pong 2.ch8\r", "C:\\jeux\\pong 2.ch8", 1},
         {l199 + "\n", l199, l199, 1},
         {l199, l199, l199, 1},
+        {"\r\n/tmp/jeu.ch8\n", "\r", "", 1},
         {"\n", "", "", 1},
         {"", "", "", 1},
         {l199 + "b\n", "", "", 0}, // cut, it could name another file
