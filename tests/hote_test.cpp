@@ -157,15 +157,15 @@ struct HoteSDL : ::testing::Test
 TEST_F(HoteSDL, KeyboardTakesOnlyItsOwnEvents)
 {
     // listen: keys off the keypad change nothing; events after a quit still count.
-    pousser({{SDL_KEYDOWN, SDLK_KP5}, {SDL_KEYDOWN, SDLK_a}, {SDL_KEYUP, SDLK_KP_EQUALS}});
+    pousser({{SDL_KEYDOWN, SDLK_KP0}, {SDL_KEYDOWN, SDLK_a}, {SDL_KEYUP, SDLK_KP_EQUALS}});
     pousser({{SDL_QUIT, {}}, {SDL_KEYUP, SDLK_1}, {SDL_KEYDOWN, SDLK_KP_PERIOD}});
     EXPECT_EQ(listen(), 0);
-    EXPECT_EQ(tenues(), "5A");
+    EXPECT_EQ(tenues(), "0A");
     // A key wait ends on a new press of a keypad key only.
     pousser({{SDL_KEYDOWN, SDLK_a}, {SDL_KEYDOWN, SDLK_KP_EQUALS}, {SDL_KEYDOWN, SDLK_1}});
-    pousser({{SDL_KEYUP, SDLK_KP5}, {SDL_KEYDOWN, SDLK_KP_ENTER}, {SDL_QUIT, {}}});
+    pousser({{SDL_KEYUP, SDLK_KP0}, {SDL_KEYDOWN, SDLK_KP_ENTER}, {SDL_QUIT, {}}});
     EXPECT_EQ(attendAppui(3), 1);
-    EXPECT_EQ(std::make_tuple(cpu.V[3], tenues()), std::make_tuple(0xB, "5AB"));
+    EXPECT_EQ(std::make_tuple(cpu.V[3], tenues()), std::make_tuple(0xB, "0AB"));
     // The final wait ends on the quit left queued, then on a press of any key, and leaves the
     // next event queued.
     pousser({{SDL_KEYUP, SDLK_a}, {SDL_KEYDOWN, SDLK_a}, {SDL_KEYDOWN, SDLK_b}});
