@@ -1,5 +1,5 @@
 // The host shell where neither brivane-trace nor the end-to-end tests reach it: the path line,
-// refused ROMs, start-up failures, the waits' other events and the frame's sleep.
+// refused ROMs and failed reads, start-up failures, the waits' other events and the frame's sleep.
 #include "hote.h"
 
 #include <gtest/gtest.h>
@@ -115,14 +115,26 @@ TEST(Hote, RomFillsTwoHundredToFFFOrIsRefused)
         {"/proc/sys/vm/drop_caches", "Permission denied"}, // write-only, even for root
         {"/proc/self/mem", "Input/output error"},          // its first read fails
     };
+    alarm(5); // neither opening nor reading the FIFO may wait for a writer: SIGALRM ends the test
     for (auto [chemin, raison] : refus) {
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(chargerJeu(chemin.data()), 0) << chemin;
         EXPECT_EQ(::testing::internal::GetCapturedStdout(),
                   "Error opening file: " + raison + ".\n");
     }
+    alarm(0);
     EXPECT_EQ(ouverts(), descripteurs);
     std::filesystem::remove_all(dossier);
+    // A read that fails is a failure even when the C library leaves errno alone, as it may.
+    cookie_io_functions_t echec = {};
+    echec.read = [](void*, char*, size_t) -> ssize_t { return -1; };
+    std::FILE* jeu = fopencookie(nullptr, "rb", echec);
+    errno = EPERM; // an earlier failure's errno is not the reason
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(lireJeu(jeu), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Error opening file: Input/output error.\n");
+    std::fclose(jeu);
 }
 
 TEST(HoteDeathTest, StartUpFailuresEndTheRunWithStatusOne)

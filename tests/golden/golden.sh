@@ -6,8 +6,9 @@
 # then its ROM: the code lines of a listing, as roms/assemble.sh reads them; or "rom: PATH",
 # with no ROM argument at all for an empty PATH; or nothing, for the previous run's ROM. Then
 # come "expected:" and the last lines of the output: what brivane-trace prints on standard
-# output (without the screen, when the run expects none), then on standard error, then "status
-# N" when it exits with N other than 0. Runs with nothing but their "run:" line share the ROM
+# output, then on standard error, then "status N" when it exits with N other than 0. The screen
+# is compared as its lit rows, each after its number ("07 ..##.."), and only when the run
+# expects some: rows left out above the first one expected are not compared. Runs with nothing but their "run:" line share the ROM
 # and the expected lines of the next run that has them.
 set -euo pipefail
 
@@ -29,15 +30,17 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
         sed '/^expected:$/q' "$bloc" | bash roms/assemble.sh /dev/stdin >"$rom"
     fi
     sed '1,/^expected:$/d' "$bloc" >"$dossier/attendu"
-    grille='^[.#]{64}$'
-    if grep -q -E "$grille" "$dossier/attendu"; then grille='^$'; fi
+    ecran=$(grep -c -E '^[0-9]{2} [.#]{64}$' "$dossier/attendu" || true)
     for ligne in "${groupe[@]}"; do
         read -r -a options <<<"$ligne"
         statut=0
         "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
             statut=$?
         if ((statut != 0)); then echo "status $statut" >>"$dossier/erreurs"; fi
-        cat "$dossier/sortie" "$dossier/erreurs" | grep -v -E "$grille" |
+        cat "$dossier/sortie" "$dossier/erreurs" |
+            awk -v ecran="$ecran" '/^[.#]+$/ && length == 64 && r < 32 {
+                if (ecran && /#/) printf "%02d %s\n", r, $0
+                r++; next } { print }' |
             tail -n "$(wc -l <"$dossier/attendu")" |
             diff -u --label "expected (run:$ligne)" --label brivane-trace "$dossier/attendu" - ||
             echecs=$((echecs + 1))
