@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -74,9 +75,9 @@ int sonderScript(SDL_Event* e)
 
 int attendreScript(SDL_Event* e) { return script.suivant < script.nombre ? prendre(e) : 0; }
 
-// Opens the ROM for reading; returns its descriptor, or -1 with errno set. Opening a FIFO does
+// Opens a file for reading; returns its descriptor, or -1 with errno set. Opening a FIFO does
 // not wait for a writer, and a terminal does not become the controlling one.
-int ouvrirJeu(const char* nomJeu)
+int ouvrir(const char* nomJeu)
 {
 #ifdef _WIN32
     // PATHROM.txt is mostly saved as UTF-8 (Notepad's default), which the ANSI file calls
@@ -101,6 +102,73 @@ int ouvrirJeu(const char* nomJeu)
 #else
     return open(nomJeu, O_RDONLY | O_NONBLOCK | O_NOCTTY);
 #endif
+}
+
+// Whether a failed open says that nothing has that name. Windows refuses a name with quotes,
+// which it does not allow, with EINVAL.
+bool nommeRien(int erreur) { return erreur == ENOENT || erreur == ENOTDIR || erreur == EINVAL; }
+
+// Opens the ROM as ouvrir does. A path is often given as it was pasted or dropped: a terminal
+// types a dropped file's path in single quotes followed by a space, Explorer's "Copy as path"
+// wraps it in double quotes. When the path names nothing, it is tried again without its
+// trailing blanks and then without one pair of matching quotes around it. The failure told is
+// that of the path that named something, else that of the path as given.
+int ouvrirJeu(const char* nomJeu)
+{
+    const int fd = ouvrir(nomJeu);
+    const int erreur = errno;
+    std::string nu = nomJeu;
+    nu.erase(nu.find_last_not_of(" \t") + 1);
+    if (nu.size() >= 2 && (nu[0] == '\'' || nu[0] == '"') && nu.back() == nu[0]) {
+        nu = nu.substr(1, nu.size() - 2);
+    }
+    if (fd >= 0 || !nommeRien(erreur) || nu == nomJeu) {
+        return fd;
+    }
+    const int autre = ouvrir(nu.c_str());
+    if (autre < 0 && nommeRien(errno)) {
+        errno = erreur;
+    }
+    return autre;
+}
+
+// Reads the rest of the line of a UTF-16 LE file into filePath, in UTF-8; the line ends at a
+// CR or LF. Returns 0 when the converted line does not fit, as lireChemin does. Each unit
+// gives at least one byte, so a line that fits has fewer than TAILLECHEMIN units.
+Uint8 lireCheminUtf16(char (&filePath)[TAILLECHEMIN], std::FILE* source)
+{
+    Uint32 unites[TAILLECHEMIN];
+    size_t nombre = 0;
+    Uint8 u[2];
+    while (nombre < TAILLECHEMIN && std::fread(u, 1, 2, source) == 2 &&
+           (u[1] != 0 || (u[0] != '\r' && u[0] != '\n'))) {
+        unites[nombre++] = static_cast<Uint32>(u[0] | u[1] << 8);
+    }
+    constexpr Uint8 TETES[] = {0, 0, 0xC0, 0xE0, 0xF0}; // a UTF-8 lead byte, by length
+    size_t n = 0;
+    for (size_t i = 0; i < nombre; i++) {
+        Uint32 c = unites[i];
+        // A letter past U+FFFF is a pair of surrogates; half a pair is no letter.
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < nombre && unites[i + 1] >= 0xDC00 &&
+            unites[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unites[++i] - 0xDC00);
+        }
+        else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;
+        }
+        const size_t longueur = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (n + longueur > TAILLECHEMIN - 1) {
+            filePath[0] = '\0';
+            return 0;
+        }
+        for (size_t k = longueur; k-- > 1; c >>= 6) {
+            filePath[n + k] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        filePath[n] = static_cast<char>(TETES[longueur] | c);
+        n += longueur;
+    }
+    filePath[n] = '\0';
+    return 1;
 }
 
 } // namespace
@@ -222,7 +290,9 @@ Uint8 lireChemin(char (&filePath)[TAILLECHEMIN], std::FILE* source)
 // Reads the first line of a text file into filePath, as lireChemin does. A missing or empty
 // file gives an empty path. A CR before the line end is not part of the path: Windows' text
 // mode drops it, and it is dropped here for a file written on Windows and read elsewhere.
-// Nor is the UTF-8 byte-order mark that Notepad's "UTF-8 with BOM" puts first.
+// Nor is the UTF-8 byte-order mark that Notepad's "UTF-8 with BOM" puts first. A file that
+// starts with the UTF-16 LE byte-order mark, as Windows PowerShell 5 writes one, is read as
+// UTF-16 and its line converted to UTF-8.
 Uint8 lireFichierChemin(char (&filePath)[TAILLECHEMIN], const char* nomFichier)
 {
     filePath[0] = '\0';
@@ -231,12 +301,25 @@ Uint8 lireFichierChemin(char (&filePath)[TAILLECHEMIN], const char* nomFichier)
         return 1;
     }
     char debut[3];
-    if (std::fread(debut, 1, sizeof debut, fichier) != sizeof debut ||
-        std::memcmp(debut, "\xEF\xBB\xBF", sizeof debut) != 0) {
-        std::rewind(fichier);
+    const size_t lus = std::fread(debut, 1, sizeof debut, fichier);
+    Uint8 lu = 1;
+    if (lus >= 2 && std::memcmp(debut, "\xFF\xFE", 2) == 0) {
+        // Read as bytes: Windows' text mode ends a file at a 0x1A byte, which letters such as
+        // Cyrillic К (1A 04) hold.
+        fichier = std::freopen(nomFichier, "rb", fichier);
+        if (fichier != nullptr && std::fseek(fichier, 2, SEEK_SET) == 0) {
+            lu = lireCheminUtf16(filePath, fichier);
+        }
     }
-    const Uint8 lu = lireChemin(filePath, fichier);
-    std::fclose(fichier);
+    else {
+        if (lus != sizeof debut || std::memcmp(debut, "\xEF\xBB\xBF", sizeof debut) != 0) {
+            std::rewind(fichier);
+        }
+        lu = lireChemin(filePath, fichier);
+    }
+    if (fichier != nullptr) {
+        std::fclose(fichier);
+    }
     const size_t longueur = std::strlen(filePath);
     if (longueur > 0 && filePath[longueur - 1] == '\r') {
         filePath[longueur - 1] = '\0';

@@ -75,7 +75,8 @@ TEST(Hote, PathLineIsTakenWholeOrRefused)
         {"\r\n/tmp/jeu.ch8\n", "\r", "", 1},
         {"\n", "", "", 1},
         {"", "", "", 1},
-        {l199 + "b\n", "", "", 0}, // cut, it could name another file
+        {l199 + "b\n", "", "", 0},                           // cut, it could name another file
+        {"\xEF\xBB\xBF/é\r\n", "\xEF\xBB\xBF/é\r", "/é", 1}, // Notepad's UTF-8 BOM
     };
     const long descripteurs = ouverts();
     for (const auto& [ligne, tape, lu, tient] : cas) {
@@ -85,6 +86,27 @@ TEST(Hote, PathLineIsTakenWholeOrRefused)
         EXPECT_EQ(lireFichierChemin(pathrom, (dossier + "PATHROM.txt").c_str()), tient);
         EXPECT_EQ(std::tie(invite, pathrom), std::tie(tape, lu));
         std::fclose(source);
+    }
+    // PATHROM.txt as Windows PowerShell 5 writes it: UTF-16 LE after its byte-order mark, read
+    // as UTF-8 (199 bytes at most); half a surrogate pair is no letter.
+    const std::u16string a197(197, u'a');
+    const std::tuple<std::u16string, std::string, Uint8> larges[] = {
+        {u"C:\\Кроме\\€ 𐀀.ch8\r\nsuite", "C:\\Кроме\\€ 𐀀.ch8", 1},
+        {u"\u007F\u0080\u07FF\u0800\uFFFF", "\x7F\u0080\u07FF\u0800\uFFFF", 1},
+        {u"\xDBFF\xE000\xDC00😀", "\uFFFD\uE000\uFFFD😀", 1},
+        {a197 + u"é\n", std::string(197, 'a') + "é", 1},
+        {a197 + u"aé", "", 0},
+        {a197 + u"aaa", "", 0},
+        {u"", "", 1},
+    };
+    for (auto [ligne, lu, tient] : larges) {
+        std::string octets = "\xFF\xFE";
+        for (const char16_t c : ligne) {
+            octets += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        }
+        char pathrom[TAILLECHEMIN] = "ancien";
+        EXPECT_EQ(lireFichierChemin(pathrom, fichier("PATHROM.txt", octets).c_str()), tient);
+        EXPECT_EQ(pathrom, lu);
     }
     char pathrom[TAILLECHEMIN] = "ancien";
     EXPECT_EQ(lireFichierChemin(pathrom, (dossier + "absent.txt").c_str()), 1);
@@ -105,6 +127,16 @@ TEST(Hote, RomFillsTwoHundredToFFFOrIsRefused)
     EXPECT_EQ(chargerJeu(fichier("grande.ch8", rom).data()), 1);
     EXPECT_EQ(attendu, std::vector<Uint8>(octets, octets + sizeof cpu));
     EXPECT_EQ(chargerJeu(fichier("vide.ch8", "").data()), 1);
+    // Paths as pasted or dropped: without their trailing blanks and one pair of matching quotes
+    // they name the ROM. A name that opens as it is, quotes and all, is that file.
+    const std::string jeu = fichier("mon jeu.ch8", "J"), q = fichier("'q.ch8'", "Q");
+    fichier("q.ch8", "q"), fichier("boucle", "b");
+    std::filesystem::create_symlink(dossier + "boucle ", dossier + "boucle ");
+    for (auto [chemin, octet] :
+         {std::pair{"'" + jeu + "' ", 'J'}, {'"' + jeu + '"', 'J'}, {jeu + " \t", 'J'}, {q, 'Q'}}) {
+        EXPECT_EQ(chargerJeu(chemin.data()), 1) << chemin;
+        EXPECT_EQ(cpu.memoire[ADRESSEDEBUT], octet);
+    }
     ASSERT_EQ(mkfifo((dossier + "fifo").c_str(), 0600), 0); // opening it would block
     const std::pair<std::string, std::string> refus[] = {
         {dossier + "absente.ch8", "No such file or directory"},
@@ -112,8 +144,13 @@ TEST(Hote, RomFillsTwoHundredToFFFOrIsRefused)
         {dossier, "Is a directory"},
         {dossier + "fifo", "Invalid argument"},
         {"/dev/null", "Invalid argument"},
-        {"/proc/sys/vm/drop_caches", "Permission denied"}, // write-only, even for root
-        {"/proc/self/mem", "Input/output error"},          // its first read fails
+        {"/proc/sys/vm/drop_caches", "Permission denied"},          // write-only, even for root
+        {"/proc/self/mem", "Input/output error"},                   // its first read fails
+        {"'" + jeu + "/x' ", "No such file or directory"},          // not "Not a directory"
+        {dossier + "boucle ", "Too many levels of symbolic links"}, // it names something
+        {"''" + jeu + "''", "No such file or directory"},           // one pair of quotes comes off
+        {"'" + jeu + '"', "No such file or directory"},             // quotes that do not match
+        {'"' + dossier + "\" ", "Is a directory"}, // the failure of what the path names
     };
     alarm(5); // neither opening nor reading the FIFO may wait for a writer: SIGALRM ends the test
     for (auto [chemin, raison] : refus) {
@@ -128,13 +165,13 @@ TEST(Hote, RomFillsTwoHundredToFFFOrIsRefused)
     // A read that fails is a failure even when the C library leaves errno alone, as it may.
     cookie_io_functions_t echec = {};
     echec.read = [](void*, char*, size_t) -> ssize_t { return -1; };
-    std::FILE* jeu = fopencookie(nullptr, "rb", echec);
+    std::FILE* flux = fopencookie(nullptr, "rb", echec);
     errno = EPERM; // an earlier failure's errno is not the reason
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(lireJeu(jeu), 0);
+    EXPECT_EQ(lireJeu(flux), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "Error opening file: Input/output error.\n");
-    std::fclose(jeu);
+    std::fclose(flux);
 }
 
 TEST(HoteDeathTest, StartUpFailuresEndTheRunWithStatusOne)

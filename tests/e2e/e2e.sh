@@ -4,16 +4,13 @@
 #                                           archive; for the win_* scenarios the Windows zip,
 #                                           run under wine)
 # The program runs from its own folder (it finds sound/beep.wav there) and reads the ROM path
-# on stdin, or from PATHROM.txt on Windows; xdotool types on the keypad, xoutil reads and
-# closes the window, SDL's disk audio driver records the sound. The window must show what brivane-trace (TRACE) reports for
-# the same ROM and keys, the machine's own work being checked by the golden cases.
+# at its prompt, or from PATHROM.txt on Windows; xdotool types on the keypad, xoutil reads and
+# closes the window, SDL's disk audio driver records the sound. The window must show what
+# brivane-trace (TRACE) reports for the same ROM and keys, the machine's own work being checked
+# by the golden cases.
 set -euo pipefail
-scenario=$1
-brivane=$(realpath "$2")
-xoutil=$(realpath "$3")
-trace=$(realpath "$4")
-tmp=$(mktemp -d)
-prog='' win='' dossier=''
+scenario=$1 brivane=$(realpath "$2") xoutil=$(realpath "$3") trace=$(realpath "$4")
+tmp=$(mktemp -d) prog='' win='' dossier=''
 # A sanitized build is checked for leaks, but for the few bytes that libX11 keeps at exit.
 export LSAN_OPTIONS="suppressions=$tmp/lsan.supp:print_suppressions=0"
 echo 'leak:libX11.so' >"$tmp/lsan.supp"
@@ -36,13 +33,14 @@ find_window() {
         die "no window captioned 'Brivane by Orvalde'"
     xdotool windowfocus --sync "$win"
 }
-# start LINE [VAR=VALUE...]: starts the program, typing LINE at its prompt, and finds its window.
-# SDL turns SIGTERM into a quit request, which a program gone wrong may ignore: hence -k.
+# start LINE [VAR=VALUE...]: starts the program and finds its window. LINE is typed only once
+# the prompt shows, as a user would: a prompt left in the buffer leaves the path unread. SDL
+# turns SIGTERM into a quit request, which a program gone wrong may ignore: hence -k.
 start() {
     local line=$1
     shift
-    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" \
-        timeout -k 5 30 "$brivane" <<<"$line" >"$tmp/out" 2>"$tmp/err") &
+    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" timeout -k 5 30 "$brivane" \
+        < <(poll 5 grep -qsF "$prompt" "$tmp/out" && echo "$line") >"$tmp/out" 2>"$tmp/err") &
     prog=$!
     find_window 10
 }
@@ -54,8 +52,7 @@ unpack() {
     [ -d "$dossier" ] || die "$1 does not hold one folder"
 }
 # start_win PATHROM [VAR=VALUE...]: starts the Windows program, unpacked from its zip, under
-# wine in its own folder, with PATHROM as PATHROM.txt (none when PATHROM is -, the one the zip
-# holds when it is .).
+# wine in its own folder, with the file PATHROM as PATHROM.txt (. keeps the one it has).
 start_win() {
     export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' # no Mono or Gecko installers
     if [ -z "$dossier" ]; then
@@ -65,8 +62,7 @@ start_win() {
             die "wineboot failed"
     fi
     rm -f "$dossier"/std*.txt
-    if [ "$1" = - ]; then rm -f "$dossier/PATHROM.txt"; fi
-    if [ "$1" != - ] && [ "$1" != . ]; then printf '%s' "$1" >"$dossier/PATHROM.txt"; fi
+    if [ "$1" != . ]; then cp "$1" "$dossier/PATHROM.txt"; fi
     shift
     (cd "$dossier" && exec env "$@" timeout -k 5 60 wine brivane-win.exe >"$tmp/out" 2>&1) &
     prog=$!
@@ -149,13 +145,6 @@ case $scenario in
         finish close </dev/null
         beeps=$(beeps "$tmp/audio" | tr '\n' ' ')
         [[ $beeps =~ ^(1[0-9][0-9]\ ){16}$ ]] || die "beeps of [ $beeps] ms, not 16 of 0.15 s"
-        # Glyphs 0 to 2 at the top left corner, then a loop: a close taken by the frame's
-        # keyboard read ends the run, and a key the final wait.
-        printf '\xD0\x0F\x12\x02' >"$tmp/coin.ch8"
-        start "$tmp/coin.ch8"
-        expect "$tmp/coin.ch8"
-        close_window
-        finish key </dev/null
         ;;
     errors)
         # A 200-character path is refused unread; the window waits for a key all the same.
@@ -176,32 +165,35 @@ case $scenario in
     win_demo)
         # The zip as shipped, unzipped and started with nothing else done, plays its demo (wine
         # has no sound card here: the dummy driver stands in for one). Empty message files are
-        # deleted.
-        start_win . SDL_AUDIODRIVER=dummy
-        find_window 60
-        play_demo "$demo" KP_Divide=F
-        end_run key
-        [ -z "$(ls "$dossier"/std*.txt 2>/dev/null)" ] || die "a message file was left"
-        # A path with a space and letters outside ASCII, saved as Notepad's "UTF-8 with BOM".
-        mkdir "$tmp/mes rôms"
-        cp "$demo" "$tmp/mes rôms/démo.ch8"
-        start_win $'\xEF\xBB\xBF'"Z:${tmp//\//\\}\\mes rôms\\démo.ch8"$'\r\n' SDL_AUDIODRIVER=dummy
-        find_window 60
-        play_demo "$demo"
-        end_run key
+        # deleted. Then PATHROM.txt as Windows users make it, naming folders with a space and
+        # letters outside ASCII: PowerShell 5's "echo PATH > PATHROM.txt" (UTF-16 LE with a
+        # byte-order mark; К is 1A 04, which text mode would take for the end of the file), and
+        # Explorer's "Copy as path" pasted into Notepad and saved as "UTF-8 with BOM".
+        mkdir "$tmp/mes rôms" "$tmp/Кроме"
+        cp "$demo" "$tmp/mes rôms/démo.ch8" && cp "$demo" "$tmp/Кроме/демо.ch8"
+        { printf '\xFF\xFE' && printf 'Z:%s\\Кроме\\демо.ch8\r\n' "${tmp//\//\\}" |
+            iconv -t UTF-16LE; } >"$tmp/powershell"
+        printf '\xEF\xBB\xBF"Z:%s\\mes rôms\\démo.ch8"\r\n' "${tmp//\//\\}" >"$tmp/copie"
+        for pathrom in . "$tmp/powershell" "$tmp/copie"; do
+            start_win "$pathrom" SDL_AUDIODRIVER=dummy
+            find_window 60
+            play_demo "$demo" KP_Divide=F
+            end_run key
+            [ -z "$(ls "$dossier"/std*.txt 2>/dev/null)" ] || die "$pathrom: $(cat "$dossier"/std*)"
+        done
         ;;
     win_errors)
-        # No PATHROM.txt (an empty path), a directory, a device: reported in stdout.txt; the
-        # window waits for a key.
-        for cas in '-=No such file or directory' 'roms=Is a directory' 'NUL=Invalid argument'; do
-            start_win "${cas%%=*}" SDL_AUDIODRIVER=dummy
+        # An empty path, a directory, a device: reported in stdout.txt; the window waits for a key.
+        for cas in '=No such file or directory' 'roms=Is a directory' 'NUL=Invalid argument'; do
+            printf '%s' "${cas%%=*}" >"$tmp/pathrom"
+            start_win "$tmp/pathrom" SDL_AUDIODRIVER=dummy
             find_window 60
             end_run key
             [ "$(tr -d '\r' <"$dossier/stdout.txt")" = "Error opening file: ${cas#*=}." ] ||
                 die "stdout.txt: $(cat "$dossier/stdout.txt")"
         done
         # Wine has no sound device here: SDL_mixer cannot start, which ends the program.
-        start_win roms\\demo.ch8
+        start_win .
         reap 60 "the program runs with no sound device"
         [ "$rc" -eq 1 ] || die "exit status $rc with no sound device"
         [[ "$(tr -d '\r' <"$dossier/stderr.txt")" == \
