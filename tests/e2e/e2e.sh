@@ -67,13 +67,12 @@ start_win() {
     (cd "$dossier" && exec env "$@" timeout -k 5 60 wine brivane-win.exe >"$tmp/out" 2>&1) &
     prog=$!
 }
-running() { kill -0 "$prog" 2>/dev/null; }
 press() { xdotool keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
 close_window() { "$xoutil" close "$win" || die "could not ask the window to close"; }
 # reap SECONDS MESSAGE: waits for the program to end (dies with MESSAGE if it does not);
 # its exit status is left in rc.
 reap() {
-    poll "$1" eval '! running' || die "$2"
+    poll "$1" eval '! kill -0 "$prog" 2>/dev/null' || die "$2"
     rc=0
     wait "$prog" || rc=$?
     prog=''
@@ -82,7 +81,7 @@ reap() {
 # end with status 0.
 end_run() {
     sleep 0.5
-    running || die "the program ended before the final $1"
+    kill -0 "$prog" || die "the program ended before the final $1"
     if [ "$1" = key ]; then press a; else close_window; fi
     reap 10 "the program is still running after the final $1"
     [ "$rc" -eq 0 ] || die "exit status $rc: $(cat "$tmp/err" "$tmp/out")"
@@ -99,13 +98,10 @@ finish() {
 # beeps FILE: the length in ms of each beep of a raw S16LE stereo 22050 Hz recording, one per
 # line: a beep is a stretch of samples above 500, with gaps under 30 ms (661 frames) in it.
 beeps() {
-    od -An -v -td2 -w4 "$1" | awk 'BEGIN { last = -1000 }
+    od -An -v -td2 -w4 "$1" | awk 'function fin() { if (start) print int((last - start + 1) * 1000 / 22050) }
         $1 > 500 || $1 < -500 || $2 > 500 || $2 < -500 {
-            if (NR - last > 661 && start) print int((last - start + 1) * 1000 / 22050)
-            if (NR - last > 661) start = NR
-            last = NR
-        }
-        END { if (start) print int((last - start + 1) * 1000 / 22050) }'
+            if (!start || NR - last > 661) { fin(); start = NR }
+            last = NR } END { fin() }'
 }
 shows() { [ "$("$xoutil" grid "$win")" = "$1" ]; }
 # expect ROM [EVENTS]: waits until the window shows the grid that brivane-trace reports for ROM
