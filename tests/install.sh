@@ -25,6 +25,7 @@ fail() { echo "FAIL: $*" >&2 && cat "$tmp/out" "$tmp/err" >&2 2>/dev/null; exit 
 # SDL's dummy drivers; once the program has reported its ROM it is asked to quit (SIGTERM,
 # which SDL turns into a quit request) and must end with status 0. Sets ici to its folder.
 lance() {
+    rm -f "$tmp/out" # the last run's report is not this one's
     (cd "$1" && shift && exec env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$@" \
         <<<"$tmp/absent.ch8" >"$tmp/out" 2>"$tmp/err") &
     until grep -qs 'Error opening file' "$tmp/out"; do
