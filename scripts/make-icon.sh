@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Draws Brivane's icon from the machine's own font: the glyphs C and 8 side by side, white on
-# black, each font pixel a 3×3 square on a 32×32 canvas. Writes OUTDIR/brivane.svg (the desktop
-# icon) and OUTDIR/brivane.ico (the Windows program's: one 32×32 32-bit image).
+# black, centred, each font pixel a square of 3/32 of the canvas's side (rounded down). Writes
+# OUTDIR/brivane.svg (the desktop icon, 32×32) and OUTDIR/brivane.ico (the Windows program's:
+# 16×16, 32×32, 48×48 and 256×256 32-bit images).
 #   make-icon.sh OUTDIR
 set -euo pipefail
 sortie=$1
 police=$(dirname "$0")/../src/cpu.cpp
-cote=32 taille=3 gauche=2 haut=8 # the 9×5 glyph pair, centred
+tailles=(16 32 48 256)
 
 # The five bytes of a digit's glyph, read from the font table.
 glyphe() { sed -n "s|^ *\(0x[^/]*\), // $1\$|\1|p" "$police" | tr -d ','; }
@@ -17,6 +18,11 @@ if [ ${#c[@]} -ne 5 ] || [ ${#huit[@]} -ne 5 ]; then
     exit 1
 fi
 
+# toile SIDE: the canvas of that side and its font pixel's size; the 9×5 glyph pair is centred.
+toile() {
+    cote=$1 taille=$(($1 * 3 / 32))
+    gauche=$(((cote - 9 * taille) / 2)) haut=$(((cote - 5 * taille) / 2))
+}
 # allume X Y: 0 when canvas pixel (X, Y) is lit. Glyph columns are bits 7 to 4 of a row byte.
 allume() {
     local x=$((($1 - gauche) / taille)) y=$((($2 - haut) / taille))
@@ -24,9 +30,10 @@ allume() {
     if ((x < 4)); then (((c[y] >> (7 - x)) & 1)); else (((huit[y] >> (12 - x)) & 1)); fi
 }
 
+toile 32
 {
-    printf '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d">\n' $cote $cote
-    printf '<rect width="%d" height="%d"/>\n' $cote $cote
+    printf '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d">\n' "$cote" "$cote"
+    printf '<rect width="%d" height="%d"/>\n' "$cote" "$cote"
     for ((y = haut; y < haut + 5 * taille; y += taille)); do
         for ((x = gauche; x < gauche + 9 * taille; x += taille)); do
             if allume $x $y; then
@@ -45,17 +52,34 @@ octets() {
         printf '%b' "\\x$(printf %02x $((($1 >> 8 * i) & 255)))"
     done
 }
-donnees=$((40 + cote * cote * 4 + cote * cote / 8)) # header, BGRA pixels, AND mask
-{
-    octets 0 2 && octets 1 2 && octets 1 2 # an icon file holding one image
-    octets $cote 1 && octets $cote 1 && octets 0 2 && octets 1 2 && octets 32 2
-    octets $donnees 4 && octets 22 4
-    octets 40 4 && octets $cote 4 && octets $((2 * cote)) 4 # the height counts the mask too
+# image SIDE: one image of the icon file: its header, its BGRA pixels bottom row first, then its
+# AND mask (every pixel opaque; rows of whole 32-bit words). Rows of one glyph row are alike.
+masque() { echo $((4 * $1 * (($1 + 31) / 32))); }
+image() {
+    local x y cle ligne='' derniere=
+    toile "$1"
+    octets 40 4 && octets "$cote" 4 && octets $((2 * cote)) 4 # the height counts the mask too
     octets 1 2 && octets 32 2 && octets 0 24
-    for ((y = cote - 1; y >= 0; y--)); do # bottom row first
-        for ((x = 0; x < cote; x++)); do
-            if allume $x $y; then printf '\xff\xff\xff\xff'; else printf '\x00\x00\x00\xff'; fi
-        done
+    for ((y = cote - 1; y >= 0; y--)); do
+        cle=$(((y - haut + taille) / taille))
+        if [ "$cle" != "$derniere" ]; then
+            ligne='' derniere=$cle
+            for ((x = 0; x < cote; x++)); do
+                if allume $x "$y"; then ligne+='\xff\xff\xff\xff'; else ligne+='\x00\x00\x00\xff'; fi
+            done
+        fi
+        printf '%b' "$ligne"
     done
-    octets 0 $((cote * cote / 8)) # every pixel opaque
+    head -c "$(masque "$cote")" /dev/zero
+}
+{
+    octets 0 2 && octets 1 2 && octets ${#tailles[@]} 2 # an icon file and its number of images
+    debut=$((6 + 16 * ${#tailles[@]}))                   # the first image, after the directory
+    for t in "${tailles[@]}"; do
+        donnees=$((40 + t * t * 4 + $(masque "$t")))
+        octets "$t" 1 && octets "$t" 1 && octets 0 2 && octets 1 2 && octets 32 2 # 256 as 0
+        octets $donnees 4 && octets $debut 4
+        debut=$((debut + donnees))
+    done
+    for t in "${tailles[@]}"; do image "$t"; done
 } >"$sortie/brivane.ico"
