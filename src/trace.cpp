@@ -132,7 +132,7 @@ bool lireScript(const std::string& texte)
 bool lireArrets(const std::string& texte)
 {
     return lireListe(texte, [](const std::string& element) {
-        Uint16 adresse = 0;
+        Uint16 adresse{};
         if (!lireAdresse(element, adresse)) {
             return false;
         }
@@ -233,7 +233,7 @@ int main(int argc, char* argv[])
     using namespace brivane;
     Uint32 trames = 600;
     bool lister = false;
-    Uint16 debutMemoire = 0;
+    Uint16 debutMemoire{};
     bool depuisI = false; // the memory printed starts at I
     Uint32 octetsMemoire = 0;
     char* rom = nullptr;
