@@ -237,10 +237,12 @@ Uint8 chargerJeu(char* nomJeu)
     return charge;
 }
 
+size_t tailleJeu = 0;
+
 Uint8 lireJeu(std::FILE* jeu)
 {
     errno = 0; // not an earlier failure's reason
-    std::fread(&cpu.memoire[ADRESSEDEBUT], 1, TAILLEROM, jeu);
+    tailleJeu = std::fread(&cpu.memoire[ADRESSEDEBUT], 1, TAILLEROM, jeu);
     // A read that fails (an I/O error) is no ROM either, whatever it left in memory. The C
     // library need not set errno for it.
     if (std::ferror(jeu) != 0) {

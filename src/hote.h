@@ -42,6 +42,7 @@ void signalerEchec(int erreur);
 Uint8 chargerJeu(char* nomJeu);
 // chargerJeu's read, from the open ROM: 1 when it loaded, 0 after printing why the read failed.
 Uint8 lireJeu(std::FILE* jeu);
+extern size_t tailleJeu; // bytes that the last lireJeu copied to 0x200
 Uint8 listen();
 void pause();
 // Reads one line into filePath. Returns 0 when the line does not fit: a cut path could

@@ -1,6 +1,8 @@
 // brivane-trace: runs a ROM without a window, sound or sleep, through brivane's own frame, with
-// scripted keys, then reports what it drew, when it beeped and where the machine stands.
-//   brivane-trace [-n FRAMES] [-k EVENTS] [-t] ROM
+// scripted keys, then reports what it drew, when it beeped and where the machine stands; or
+// lists the ROM in the format roms/assemble.sh reads.
+//   brivane-trace [-n FRAMES] [-k EVENTS] [-t] [-b ADDRS] [-m ADDR:COUNT] ROM
+//   brivane-trace -d ROM
 
 #include "hote.h"
 
@@ -16,16 +18,25 @@ namespace {
 
 constexpr Uint32 TRAMESMAX = 10000000;
 constexpr const char* CHIFFRES = "0123456789ABCDEF"; // keypad values
+constexpr const char* ADRESSEINVALIDE = "an address is three hex digits, from 000 to FFF";
 
 std::vector<EvenementPrevu> prevus; // in frame order
 bool tracer = false;
 bool enAttente = false; // an FX0A found no key press and no quit left
 std::vector<Uint32> bips;
+std::vector<Uint16> arrets; // the breakpoints
+bool arrete = false;        // the run stopped at a breakpoint
 
 void noterBip() { bips.push_back(script.trame); }
 
 Uint8 avant(Uint16 opcode)
 {
+    // The instruction at a breakpoint does not run, so it is not traced either. The machine
+    // fetches at the address masked into memory, and so does the breakpoint.
+    if (std::find(arrets.begin(), arrets.end(), cpu.programCounter & 0x0FFF) != arrets.end()) {
+        arrete = true;
+        return 0;
+    }
     if (tracer) {
         std::printf("%u %04X %04X  %s\n", script.trame, cpu.programCounter, opcode,
                     decrireOpcode(opcode).c_str());
@@ -75,35 +86,123 @@ bool lireEvenement(const std::string& texte, EvenementPrevu& ev)
     return true;
 }
 
-bool lireScript(const std::string& texte)
+// Three hex digits, 000 to FFF.
+bool lireAdresse(const std::string& texte, Uint16& adresse)
+{
+    if (texte.size() != 3 ||
+        texte.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
+        return false;
+    }
+    adresse = static_cast<Uint16>(std::stoul(texte, nullptr, 16));
+    return true;
+}
+
+// Gives lire each comma-separated item of liste in turn; false as soon as lire refuses one.
+template <typename Lecteur> bool lireListe(const std::string& liste, Lecteur lire)
 {
     size_t debut = 0;
     for (;;) {
-        const size_t fin = texte.find(',', debut);
-        EvenementPrevu ev{};
-        if (!lireEvenement(texte.substr(debut, fin == std::string::npos ? fin : fin - debut), ev)) {
+        const size_t fin = liste.find(',', debut);
+        if (!lire(liste.substr(debut, fin == std::string::npos ? fin : fin - debut))) {
             return false;
         }
-        prevus.push_back(ev);
         if (fin == std::string::npos) {
-            break;
+            return true;
         }
         debut = fin + 1;
     }
+}
+
+bool lireScript(const std::string& texte)
+{
+    const bool lu = lireListe(texte, [](const std::string& element) {
+        EvenementPrevu ev{};
+        if (!lireEvenement(element, ev)) {
+            return false;
+        }
+        prevus.push_back(ev);
+        return true;
+    });
     std::stable_sort(
         prevus.begin(), prevus.end(),
         [](const EvenementPrevu& a, const EvenementPrevu& b) { return a.trame < b.trame; });
-    return true;
+    return lu;
+}
+
+bool lireArrets(const std::string& texte)
+{
+    return lireListe(texte, [](const std::string& element) {
+        Uint16 adresse{};
+        if (!lireAdresse(element, adresse)) {
+            return false;
+        }
+        arrets.push_back(adresse);
+        return true;
+    });
+}
+
+void afficherUsage(std::FILE* sortie)
+{
+    std::fputs("usage: brivane-trace [-n FRAMES] [-k EVENTS] [-t] [-b ADDRS] [-m ADDR:COUNT] ROM\n"
+               "       brivane-trace -d ROM\n"
+               "       brivane-trace -h\n"
+               "  -n FRAMES  frames to run at most, 1 to 10000000 (default 600)\n"
+               "  -k EVENTS  comma-separated F:down:K, F:up:K or F:quit, with F a frame\n"
+               "             number (0 is the first) and K a keypad key, 0 to F\n"
+               "  -t         print each instruction as it runs\n"
+               "  -b ADDRS   comma-separated addresses: the run stops the first time the\n"
+               "             program counter reaches one, before that instruction runs\n"
+               "  -m ADDR:COUNT  after the report, print COUNT bytes of memory, 1 to 4096,\n"
+               "             from ADDR, or from the index register's value when ADDR is I\n"
+               "  -d         list the ROM as roms/assemble.sh reads it instead of running it\n"
+               "  -h         print this help\n"
+               "An address is three hex digits, from 000 to FFF.\n",
+               sortie);
 }
 
 int usage()
 {
-    std::fprintf(stderr, "usage: brivane-trace [-n FRAMES] [-k EVENTS] [-t] ROM\n"
-                         "  -n FRAMES  frames to run at most, 1 to 10000000 (default 600)\n"
-                         "  -k EVENTS  comma-separated F:down:K, F:up:K or F:quit, with F a frame\n"
-                         "             number (0 is the first) and K a keypad key, 0 to F\n"
-                         "  -t         print each instruction as it runs\n");
+    afficherUsage(stderr);
     return 2;
+}
+
+// Bad usage that the usage text alone would not explain.
+int refuser(const char* raison)
+{
+    std::fprintf(stderr, "brivane-trace: %s\n", raison);
+    return 2;
+}
+
+// One line per word from 0x200, as -t describes it; a ROM of odd length ends with its last
+// byte alone.
+void listerJeu()
+{
+    for (size_t i = 0; i < tailleJeu; i += 2) {
+        const unsigned adresse = ADRESSEDEBUT + static_cast<unsigned>(i);
+        if (i + 1 < tailleJeu) {
+            const Uint16 mot =
+                static_cast<Uint16>(cpu.memoire[adresse] << 8 | cpu.memoire[adresse + 1]);
+            std::printf("%03X %04X  %s\n", adresse, mot, decrireOpcode(mot).c_str());
+        }
+        else {
+            std::printf("%03X %02X\n", adresse, cpu.memoire[adresse]);
+        }
+    }
+}
+
+// nombre bytes from debut, 16 to a line after the line's address; past 0xFFF, from 0x000.
+void afficherMemoire(unsigned debut, Uint32 nombre)
+{
+    for (Uint32 i = 0; i < nombre; i++) {
+        const unsigned adresse = (debut + i) & 0x0FFF;
+        if (i % 16 == 0) {
+            std::printf("%03X", adresse);
+        }
+        std::printf(" %02X", cpu.memoire[adresse]);
+        if (i % 16 == 15 || i + 1 == nombre) {
+            std::putchar('\n');
+        }
+    }
 }
 
 void rapporter(const char* fin)
@@ -133,12 +232,46 @@ int main(int argc, char* argv[])
 {
     using namespace brivane;
     Uint32 trames = 600;
+    bool lister = false;
+    Uint16 debutMemoire{};
+    bool depuisI = false; // the memory printed starts at I
+    Uint32 octetsMemoire = 0;
     char* rom = nullptr;
     for (int i = 1; i < argc; i++) {
         const std::string option = argv[i];
         const bool valeur = i + 1 < argc;
         if (option == "-t") {
             tracer = true;
+        }
+        else if (option == "-d") {
+            lister = true;
+        }
+        else if (option == "-h") {
+            afficherUsage(stdout);
+            return 0;
+        }
+        else if (option == "-b" && valeur) {
+            const std::string liste = argv[++i];
+            if (liste.empty()) {
+                return refuser("-b needs at least one address");
+            }
+            if (!lireArrets(liste)) {
+                return refuser(ADRESSEINVALIDE);
+            }
+        }
+        else if (option == "-m" && valeur) {
+            const std::string texte = argv[++i];
+            const size_t deuxPoints = texte.find(':');
+            const std::string debut = texte.substr(0, deuxPoints);
+            depuisI = debut == "I";
+            if (!depuisI && !lireAdresse(debut, debutMemoire)) {
+                return refuser(ADRESSEINVALIDE);
+            }
+            const std::string nombre =
+                deuxPoints == std::string::npos ? "" : texte.substr(deuxPoints + 1);
+            if (!lireNombre(nombre, 1, TAILLEMEMOIRE, octetsMemoire)) {
+                return refuser("a COUNT is from 1 to 4096");
+            }
         }
         else if (option == "-n" && valeur) {
             if (!lireNombre(argv[++i], 1, TRAMESMAX, trames)) {
@@ -167,17 +300,28 @@ int main(int argc, char* argv[])
     if (chargerJeu(rom) == 0) {
         return 1;
     }
+    if (lister) {
+        listerJeu();
+        return 0;
+    }
     installerScript(prevus.data(), prevus.size());
     const Trame trame = {noterBip, 0, avant};
     char fin[64];
     std::snprintf(fin, sizeof fin, "all %u frames run", trames);
     for (; script.trame < trames; script.trame++) {
         if (executerTrame(trame) == 0) {
-            std::snprintf(fin, sizeof fin, "%s at frame %u",
-                          enAttente ? "waiting for a key" : "quit", script.trame);
+            if (arrete) {
+                std::snprintf(fin, sizeof fin, "breakpoint %03X at frame %u",
+                              static_cast<unsigned>(cpu.programCounter & 0x0FFF), script.trame);
+            }
+            else {
+                std::snprintf(fin, sizeof fin, "%s at frame %u",
+                              enAttente ? "waiting for a key" : "quit", script.trame);
+            }
             break;
         }
     }
     rapporter(fin);
+    afficherMemoire(depuisI ? cpu.I : debutMemoire, octetsMemoire);
     return 0;
 }

@@ -3,13 +3,15 @@
 # output with what the run expects. Usage (from the project's root): golden.sh TRACE CASE
 #
 # Blank lines and lines that start with "# " are commentary. A run is a line "run: OPTIONS",
-# then its ROM: the code lines of a listing, as roms/assemble.sh reads them; or "rom: PATH",
-# with no ROM argument at all for an empty PATH; or nothing, for the previous run's ROM. Then
-# come "expected:" and the last lines of the output: what brivane-trace prints on standard
-# output, then on standard error, then "status N" when it exits with N other than 0. The screen
-# is compared as its lit rows, each after its number ("07 ..##.."), and only when the run
-# expects some: rows left out above the first one expected are not compared. Runs with nothing but their "run:" line share the ROM
-# and the expected lines of the next run that has them.
+# split as the shell splits it, then its ROM: the code lines of a listing, as roms/assemble.sh
+# reads them; or "rom: PATH", with no ROM argument at all for an empty PATH; or nothing, for the
+# previous run's ROM. Then come "expected:" and the last lines of the output: what
+# brivane-trace prints on standard output, then on standard error, then "status N" when it
+# exits with N other than 0. The screen is compared as its lit rows, each after its number
+# ("07 ..##.."), and only when the run expects some: rows left out above the first one expected
+# are not compared. Runs with nothing but their "run:" line share the ROM and the expected lines
+# of the next run that has them. Each ROM must also list (-d) as a listing that assembles back
+# into it.
 set -euo pipefail
 
 trace=$1
@@ -25,14 +27,18 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
     if ! grep -q '^expected:$' "$bloc"; then continue; fi
     if grep -q '^rom:' "$bloc"; then
         rom=$(sed -n 's/^rom: *//p' "$bloc")
-    elif grep -q -E '^[0-9A-F]{3} [0-9A-F]{4}' "$bloc"; then
+    elif sed '/^expected:$/q' "$bloc" | grep -q -E '^[0-9A-F]{3} [0-9A-F]{4}'; then
         rom=$bloc.ch8
         sed '/^expected:$/q' "$bloc" | bash roms/assemble.sh /dev/stdin >"$rom"
+    fi
+    if [[ -f ${rom:-} ]] &&
+        ! cmp <("$trace" -d "$rom" | bash roms/assemble.sh /dev/stdin) "$rom"; then
+        echecs=$((echecs + 1))
     fi
     sed '1,/^expected:$/d' "$bloc" >"$dossier/attendu"
     ecran=$(grep -c -E '^[0-9]{2} [.#]{64}$' "$dossier/attendu" || true)
     for ligne in "${groupe[@]}"; do
-        read -r -a options <<<"$ligne"
+        eval "options=($ligne)"
         statut=0
         "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
             statut=$?
