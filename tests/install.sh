@@ -42,7 +42,7 @@ case $mode in
         run=$(dirname "$(realpath "$0")")/../scripts/run.sh
         mkdir -p "$tmp/build" "$tmp/faux" "$tmp/d"
         printf '%s:BOOL=ON\n' BUILD_TESTING BRIVANE_BENCH \
-            CMAKE_DISABLE_FIND_PACKAGE_{GTest,X11,benchmark} >"$tmp/build/CMakeCache.txt"
+            CMAKE_DISABLE_FIND_PACKAGE_{GTest,benchmark} >"$tmp/build/CMakeCache.txt"
         # No package installed (a dpkg-query that knows none) and a user who is not root: the
         # packages are named and asked of sudo, which refuses here; nothing is built.
         printf '#!/bin/sh\nexit 1\n' >"$tmp/faux/dpkg-query"

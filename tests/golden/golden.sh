@@ -19,6 +19,9 @@ dossier=$(mktemp -d)
 trap 'rm -rf "$dossier"' EXIT
 awk -v d="$dossier" '/^(#( |$)|$)/ { next } /^run:/ { n++ } n { print > (d "/" n) }' "$2"
 
+rang='^[0-9]{2} [.#]{64}$' # a lit row of the screen, after its number
+# ordonner FILE: the screen's rows in FILE, then the last $fin of its other lines.
+ordonner() { grep -E "$rang" "$1" || true; grep -v -E "$rang" "$1" | tail -n "$fin"; }
 echecs=0
 groupe=()
 for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
@@ -36,7 +39,8 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
         echecs=$((echecs + 1))
     fi
     sed '1,/^expected:$/d' "$bloc" >"$dossier/attendu"
-    ecran=$(grep -c -E '^[0-9]{2} [.#]{64}$' "$dossier/attendu" || true)
+    ecran=$(grep -c -E "$rang" "$dossier/attendu" || true)
+    fin=$(grep -c -v -E "$rang" "$dossier/attendu" || true)
     for ligne in "${groupe[@]}"; do
         eval "options=($ligne)"
         statut=0
@@ -46,9 +50,9 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
         cat "$dossier/sortie" "$dossier/erreurs" |
             awk -v ecran="$ecran" '/^[.#]+$/ && length == 64 && r < 32 {
                 if (ecran && /#/) printf "%02d %s\n", r, $0
-                r++; next } { print }' |
-            tail -n "$(wc -l <"$dossier/attendu")" |
-            diff -u --label "expected (run:$ligne)" --label brivane-trace "$dossier/attendu" - ||
+                r++; next } { print }' >"$dossier/vu"
+        diff -u --label "expected (run:$ligne)" --label brivane-trace \
+            <(ordonner "$dossier/attendu") <(ordonner "$dossier/vu") ||
             echecs=$((echecs + 1))
     done
     groupe=()
