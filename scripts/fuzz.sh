@@ -35,7 +35,7 @@ read -ra bibliotheques < <(sdl-config --libs)
 # Comparisons are not traced: the decode table's scan made them most of the time of a run, and
 # the seeds hold every instruction word they would have led to.
 options=(-std=c++17 -g -O1 -fno-omit-frame-pointer "-fsanitize=fuzzer,address,undefined"
-    -fno-sanitize-coverage=trace-cmp -fsanitize-coverage-ignorelist=fuzz/sans-couverture.txt
+    -fno-sanitize-coverage=trace-cmp
     -fno-sanitize-recover=all -Wall -Wextra -Wpedantic -Wconversion -Werror -Isrc "${sdl[@]}")
 clang++ "${options[@]}" fuzz/brivane_fuzz.cpp src/cpu.cpp src/pixel.cpp src/hote.cpp \
     "${bibliotheques[@]}" -lSDL_mixer -o "$dossier/brivane_fuzz"

@@ -142,11 +142,6 @@ case $scenario in
         beeps=$(beeps "$tmp/audio" | tr '\n' ' ')
         [[ $beeps =~ ^(1[0-9][0-9]\ ){16}$ ]] || die "beeps of [ $beeps] ms, not 16 of 0.15 s"
         ;;
-    errors)
-        # A 200-character path is refused unread; the window waits for a key all the same.
-        start "$(printf '%0200d' 0)"
-        finish key <<<'Error opening file: File name too long.'
-        ;;
     archive)
         # The Linux archive, unpacked into an empty folder: its program finds its beep there
         # and runs its demo, which its brivane-trace runs too.
