@@ -1,8 +1,9 @@
 // libFuzzer target: runs a ROM with scripted events through brivane's own frame, executerTrame,
 // without window, sound or sleep. AddressSanitizer and UndefinedBehaviorSanitizer watch memory
-// and arithmetic. After each frame: at most 15 returns on the stack, the sound timer 0, each key
-// 0 or 1, the decode table intact; at the end of a run, every cell 0 or 1 at its own place (after
-// every frame, that check alone took four fifths of the time). What each instruction does is for
+// and arithmetic (a write past the machine's memory into another global, such as the decode
+// table, is theirs to catch). After each frame: at most 15 returns on the stack, the sound timer
+// 0, each key 0 or 1; at the end of a run, every cell 0 or 1 at its own place (after every
+// frame, that check alone took four fifths of the time). What each instruction does is for
 // the golden cases to say.
 //
 // Input, byte by byte (missing bytes read as 0):
@@ -32,7 +33,6 @@ constexpr size_t TAILLEROM = TAILLEMEMOIRE - ADRESSEDEBUT;
 constexpr Uint8 TYPES[4] = {SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT, SDL_MOUSEMOTION};
 
 EvenementPrevu evenements[255];
-JUMP tableInitiale;
 
 void exiger(bool vrai, const char* quoi)
 {
@@ -61,9 +61,6 @@ __attribute__((no_sanitize("coverage"))) void verifierTrame()
     exiger(cpu.compteurSon == 0, "the beep takes the sound timer");
     exiger(std::all_of(cpu.touche, cpu.touche + 16, [](Uint8 t) { return t <= 1; }),
            "each key is 0 or 1");
-    exiger(std::equal(jp.masque, jp.masque + NBROPCODE, tableInitiale.masque) &&
-               std::equal(jp.id, jp.id + NBROPCODE, tableInitiale.id),
-           "the decode table is intact");
 }
 
 constexpr Trame FUZZ = {[] {}, 0, nullptr}; // no beep, no window
@@ -90,7 +87,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     chargerFont();
     initPixel();
     std::memcpy(&cpu.memoire[ADRESSEDEBUT], data + debutRom, taille);
-    tableInitiale = jp;
     installerScript(evenements, n);
     for (Uint8 loop = 1; loop == 1 && script.trame < trames; script.trame++) {
         loop = executerTrame(FUZZ);
