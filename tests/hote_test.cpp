@@ -73,7 +73,6 @@ TEST(Hote, PathLineIsTakenWholeOrRefused)
         {l199 + "\n", l199, l199, 1},
         {l199, l199, l199, 1},
         {"\r\n/tmp/jeu.ch8\n", "\r", "", 1},
-        {"\n", "", "", 1},
         {"", "", "", 1},
         {l199 + "b\n", "", "", 0},                           // cut, it could name another file
         {"\xEF\xBB\xBF/é\r\n", "\xEF\xBB\xBF/é\r", "/é", 1}, // Notepad's UTF-8 BOM
@@ -148,7 +147,6 @@ TEST(Hote, RomFillsTwoHundredToFFFOrIsRefused)
         {"/proc/self/mem", "Input/output error"},                   // its first read fails
         {"'" + jeu + "/x' ", "No such file or directory"},          // not "Not a directory"
         {dossier + "boucle ", "Too many levels of symbolic links"}, // it names something
-        {"''" + jeu + "''", "No such file or directory"},           // one pair of quotes comes off
         {"'" + jeu + '"', "No such file or directory"},             // quotes that do not match
         {'"' + dossier + "\" ", "Is a directory"}, // the failure of what the path names
     };
