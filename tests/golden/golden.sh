@@ -44,6 +44,7 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
     for ligne in "${groupe[@]}"; do
         eval "options=($ligne)"
         statut=0
+        # shellcheck disable=SC2154 # options is set by the eval above
         "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
             statut=$?
         if ((statut != 0)); then echo "status $statut" >>"$dossier/erreurs"; fi
