@@ -26,6 +26,17 @@ extern "C" void SDL_Delay(Uint32 ms)
     return dormis != nullptr ? dormis->push_back(ms) : sdl(ms);
 }
 
+// While set, SDL makes no 8x8 surface: the cells' surfaces cannot be made.
+static bool sansCarre = false;
+
+extern "C" SDL_Surface* SDL_CreateRGBSurface(Uint32 f, int l, int h, int p, Uint32 r, Uint32 v,
+                                             Uint32 b, Uint32 a)
+{
+    static const auto sdl =
+        reinterpret_cast<decltype(&SDL_CreateRGBSurface)>(dlsym(RTLD_NEXT, "SDL_CreateRGBSurface"));
+    return sansCarre && l == brivane::DIMPIXEL ? nullptr : sdl(f, l, h, p, r, v, b, a);
+}
+
 namespace brivane {
 namespace {
 
@@ -92,7 +103,7 @@ TEST(Hote, PathLineIsTakenWholeOrRefused)
     const std::tuple<std::u16string, std::string, Uint8> larges[] = {
         {u"C:\\Кроме\\€ 𐀀.ch8\r\nsuite", "C:\\Кроме\\€ 𐀀.ch8", 1},
         {u"\u007F\u0080\u07FF\u0800\uFFFF", "\x7F\u0080\u07FF\u0800\uFFFF", 1},
-        {u"\xDBFF\xE000\xDC00😀", "\uFFFD\uE000\uFFFD😀", 1},
+        {u"\xDBFF\xE000😀\xDC00", "\uFFFD\uE000😀\uFFFD", 1},
         {a197 + u"é\n", std::string(197, 'a') + "é", 1},
         {a197 + u"aé", "", 0},
         {a197 + u"aaa", "", 0},
@@ -188,6 +199,9 @@ TEST(HoteDeathTest, StartUpFailuresEndTheRunWithStatusOne)
     // With no video driver, opening the window fails (it tries to start SDL's video).
     EXPECT_EXIT(demarrerSans("SDL_VIDEODRIVER", initScreen), ::testing::ExitedWithCode(1),
                 "^Erreur lors du chargement du mode vidéo [^\n]+$");
+    sansCarre = true; // the window opens, its cells cannot be made
+    EXPECT_EXIT(initScreen(), ::testing::ExitedWithCode(1),
+                "^Erreur lors du chargement de la surface [^\n]*$");
 }
 
 struct HoteSDL : ::testing::Test
