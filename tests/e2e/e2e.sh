@@ -162,7 +162,7 @@ case $scenario in
         mkdir "$tmp/mes rôms" "$tmp/Кроме"
         cp "$demo" "$tmp/mes rôms/démo.ch8" && cp "$demo" "$tmp/Кроме/демо.ch8"
         { printf '\xFF\xFE' && printf 'Z:%s\\Кроме\\демо.ch8\r\n' "${tmp//\//\\}" |
-            iconv -t UTF-16LE; } >"$tmp/powershell"
+            iconv -f UTF-8 -t UTF-16LE; } >"$tmp/powershell"
         printf '\xEF\xBB\xBF"Z:%s\\mes rôms\\démo.ch8"\r\n' "${tmp//\//\\}" >"$tmp/copie"
         for pathrom in . "$tmp/powershell" "$tmp/copie"; do
             start_win "$pathrom" SDL_AUDIODRIVER=dummy
