@@ -55,6 +55,7 @@ unpack() {
 # wine in its own folder, with the file PATHROM as PATHROM.txt (. keeps the one it has).
 start_win() {
     export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' # no Mono or Gecko installers
+    export LC_ALL=C.UTF-8 # wine names Unix files in the locale's encoding, as a desktop's is
     if [ -z "$dossier" ]; then
         unpack "$brivane"
         # A wine prefix is made once and kept: its first start takes 10 to 20 s.
