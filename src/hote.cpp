@@ -18,7 +18,7 @@
 namespace brivane {
 
 Mix_Chunk* son = nullptr;
-Script script = {nullptr, 0, 0, 0};
+Script script{};
 
 namespace {
 

@@ -5,10 +5,8 @@
 
 #include <cerrno>
 
-int main(int argc, char* argv[])
+int main([[maybe_unused]] int argc, [[maybe_unused]] char* argv[])
 {
-    (void)argc;
-    (void)argv;
     char filePath[brivane::TAILLECHEMIN];
 
     const Uint8 cheminLu = brivane::obtenirChemin(filePath);

@@ -24,8 +24,8 @@ std::vector<EvenementPrevu> prevus; // in frame order
 bool tracer = false;
 bool enAttente = false; // an FX0A found no key press and no quit left
 std::vector<Uint32> bips;
-std::vector<Uint16> arrets; // the breakpoints
-bool arrete = false;        // the run stopped at a breakpoint
+std::vector<Uint16> arrets;    // the breakpoints
+const Uint16* arret = nullptr; // the breakpoint that stopped the run
 
 void noterBip() { bips.push_back(script.trame); }
 
@@ -33,8 +33,9 @@ Uint8 avant(Uint16 opcode)
 {
     // The instruction at a breakpoint does not run, so it is not traced either. The machine
     // fetches at the address masked into memory, and so does the breakpoint.
-    if (std::find(arrets.begin(), arrets.end(), cpu.programCounter & 0x0FFF) != arrets.end()) {
-        arrete = true;
+    const auto atteint = std::find(arrets.begin(), arrets.end(), cpu.programCounter & 0x0FFF);
+    if (atteint != arrets.end()) {
+        arret = &*atteint;
         return 0;
     }
     if (tracer) {
@@ -310,9 +311,9 @@ int main(int argc, char* argv[])
     std::snprintf(fin, sizeof fin, "all %u frames run", trames);
     for (; script.trame < trames; script.trame++) {
         if (executerTrame(trame) == 0) {
-            if (arrete) {
+            if (arret != nullptr) {
                 std::snprintf(fin, sizeof fin, "breakpoint %03X at frame %u",
-                              static_cast<unsigned>(cpu.programCounter & 0x0FFF), script.trame);
+                              static_cast<unsigned>(*arret), script.trame);
             }
             else {
                 std::snprintf(fin, sizeof fin, "%s at frame %u",
