@@ -2,10 +2,11 @@
 # Installs the Debian packages that building and playing Brivane need (compiler, make, CMake,
 # SDL 1.2, SDL_mixer 1.2), and the extras named as arguments: a group or a package. Root
 # installs them directly; another user through sudo, after saying which.
-#   package  dpkg-dev, whose dpkg-shlibdeps gives the .deb its dependencies
+#   package  dpkg-dev, which reads debian/ and builds the .deb
 #   test   GoogleTest, Xvfb, the X tools and python3-xlib of the end-to-end tests, what
 #          makes the .deb from a fresh clone and checks it (git, the package group, lintian,
-#          desktop-file-validate) and icoutils, which reads the Windows program's icon
+#          desktop-file-validate, appstreamcli) and icoutils, which reads the Windows
+#          program's icon
 #   fuzz   clang with its sanitizer and libFuzzer runtimes
 #   bench  Google Benchmark
 # Quiet when everything is already there.
@@ -15,7 +16,7 @@ paquets=(g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev)
 for extra in "$@"; do
     case $extra in
         package) paquets+=(dpkg-dev) ;;
-        test) paquets+=(libgtest-dev python3-xlib xvfb xdotool x11-utils git dpkg-dev lintian
+        test) paquets+=(libgtest-dev python3-xlib xvfb xdotool x11-utils git dpkg-dev lintian appstream
             desktop-file-utils icoutils) ;;
         fuzz) paquets+=(clang libclang-rt-14-dev) ;;
         bench) paquets+=(libbenchmark-dev) ;;

@@ -2,10 +2,13 @@
 # Draws Brivane's icon from the machine's own font: the glyphs C and 8 side by side, white on
 # black, centred, each font pixel a square of 3/32 of the canvas's side (rounded down). Writes
 # OUTDIR/brivane.svg (the desktop icon, 32×32) and OUTDIR/brivane.ico (the Windows program's:
-# 16×16, 32×32, 48×48 and 256×256 32-bit images).
-#   make-icon.sh OUTDIR
+# 16×16, 32×32, 48×48 and 256×256 32-bit images), and for each SIDE given OUTDIR/SIDE/brivane.png,
+# a grey-scale PNG of that side, which software centres show.
+#   make-icon.sh OUTDIR [SIDE...]
 set -euo pipefail
 sortie=$1
+shift
+mkdir -p "$sortie"
 police=$(dirname "$0")/../src/cpu.cpp
 tailles=(16 32 48 256)
 
@@ -83,3 +86,41 @@ image() {
     done
     for t in "${tailles[@]}"; do image "$t"; done
 } >"$sortie/brivane.ico"
+
+# Big-endian 32-bit numbers, as PNG writes them.
+be32() { printf '%b' "$(printf '\\x%02x' $(($1 >> 24 & 255)) $(($1 >> 16 & 255)) $(($1 >> 8 & 255)) $(($1 & 255)))"; }
+# morceau TYPE FILE: a PNG chunk of that type holding FILE, with its CRC-32, which gzip computes.
+morceau() {
+    be32 "$(stat -c %s "$2")"
+    { printf '%s' "$1" && cat "$2"; } >"$2.crc"
+    cat "$2.crc"
+    be32 "$(gzip -c <"$2.crc" | tail -c 8 | od -An -tu4 -N4)"
+    rm "$2.crc"
+}
+for t in "$@"; do
+    toile "$t"
+    mkdir -p "$sortie/$t"
+    png=$sortie/$t/brivane.png
+    # The rows, each after filter byte 0, white where the glyphs are lit; then deflated by gzip
+    # (no name, no date), framed as zlib: its header and the Adler-32 of the rows.
+    for ((y = 0; y < cote; y++)); do
+        ligne='\x00'
+        for ((x = 0; x < cote; x++)); do
+            if allume $x $y; then ligne+='\xff'; else ligne+='\x00'; fi
+        done
+        printf '%b' "$ligne"
+    done >"$png.rangs"
+    {
+        printf '\x78\xda'
+        gzip -9nc <"$png.rangs" | tail -c +11 | head -c -8
+        be32 "$(od -An -v -tu1 "$png.rangs" | awk '{ for (i = 1; i <= NF; i++) {
+            a = (a + $i) % 65521; b = (b + a) % 65521 } } BEGIN { a = 1 } END { printf "%.0f", b * 65536 + a }')"
+    } >"$png.idat"
+    { be32 "$cote" && be32 "$cote" && printf '\x08\x00\x00\x00\x00'; } >"$png.ihdr"
+    : >"$png.iend"
+    {
+        printf '\x89PNG\r\n\x1a\n'
+        morceau IHDR "$png.ihdr" && morceau IDAT "$png.idat" && morceau IEND "$png.iend"
+    } >"$png"
+    rm "$png".{rangs,idat,ihdr,iend}
+done

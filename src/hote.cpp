@@ -25,8 +25,8 @@ namespace {
 constexpr size_t TAILLEROM = TAILLEMEMOIRE - ADRESSEDEBUT; // 0x200 to 0xFFF
 constexpr char BIP[] = "sound/beep.wav";
 // Where the beep is installed, from the program's folder: beside it (the archive, the build
-// folder), then the data folder of an install whose programs are in <prefix>/games.
-constexpr const char* DOSSIERSBIP[] = {"/", "/../share/games/brivane/"};
+// folder), then the data folder of the install, as CMake computed it from the layout.
+constexpr const char* DOSSIERSBIP[] = {"/", "/" BRIVANE_DONNEES "/"};
 
 // The folder of the running program into dossier; empty where it is not known.
 void dossierProgramme(char (&dossier)[PATH_MAX])
