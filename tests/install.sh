@@ -94,7 +94,7 @@ Error opening file: File name too long." ] || fail "stdout changed"
             fail "package.sh"
         [ -f build-package/brivane-1.0.0-linux-x86_64.tar.gz ] || fail "no archive"
         version=$(dpkg-parsechangelog -S Version)
-        git archive --prefix="brivane-${version%-*}/" -o "../brivane_${version%-*}.orig.tar.gz" HEAD
+        git archive --prefix="brivane-${version%-*}/" -o "../brivane_${version%-*}.orig.tar.gz" HEAD -- . ':!debian'
         dpkg-buildpackage -S -us -uc -d >"$tmp/out" 2>"$tmp/err" || fail "source package"
         deb=$tmp/brivane_${version}_$(dpkg --print-architecture).deb
         for changes in ../brivane_"${version}"_{source,"$(dpkg --print-architecture)"}.changes; do
