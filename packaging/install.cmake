@@ -57,7 +57,6 @@ if(WIN32)
     dossier(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/PATHROM.txt
         ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
     set(CPACK_GENERATOR ZIP)
-    set(CPACK_STRIP_FILES ON) # the zip's program without the libraries' debug sections
     set(CPACK_PACKAGE_FILE_NAME brivane-win)
 else()
     dossier(TARGETS brivane-trace DESTINATION .)
