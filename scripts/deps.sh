@@ -6,7 +6,7 @@
 #   test   GoogleTest, Xvfb, the X tools and python3-xlib of the end-to-end tests, what
 #          makes the .deb from a fresh clone and checks it (git, the package group, lintian,
 #          desktop-file-validate) and icoutils, which reads the Windows program's icon
-#   fuzz   clang with its sanitizer and libFuzzer runtimes
+#   fuzz   clang with its sanitizer and libFuzzer runtimes, those of Debian's default clang
 #   bench  Google Benchmark
 # Quiet when everything is already there.
 set -euo pipefail
@@ -17,7 +17,7 @@ for extra in "$@"; do
         package) paquets+=(dpkg-dev) ;;
         test) paquets+=(libgtest-dev python3-xlib xvfb xdotool x11-utils git dpkg-dev lintian
             desktop-file-utils icoutils) ;;
-        fuzz) paquets+=(clang libclang-rt-14-dev) ;;
+        fuzz) paquets+=(clang libclang-rt-dev) ;;
         bench) paquets+=(libbenchmark-dev) ;;
         *) paquets+=("$extra") ;;
     esac
