@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows program, as root on Debian 12: installs mingw-w64, builds SDL 1.2 and
-# SDL_mixer 1.2 (WAV only) from Debian's own sources once into build-win/deps, then builds
-# build-win/brivane-win.exe (static, no DLLs) and the folder a Windows user unzips,
-# build-win/brivane-win/, zipped as build-win/brivane-win.zip. Arguments go to CMake
-# (scripts/test.sh gives -DBRIVANE_WERROR=ON).
+# Cross-builds the Windows program on Debian 12 or 13: installs mingw-w64, builds SDL 1.2 and
+# SDL_mixer 1.2 (WAV only) once into build-win/deps, from Debian 12's source packages (Debian 13
+# has SDL 1.2 only as sdl12-compat over SDL 2), then builds build-win/brivane-win.exe (static,
+# no DLLs) and the folder a Windows user unzips, build-win/brivane-win/, zipped as
+# build-win/brivane-win.zip. Arguments go to CMake (scripts/test.sh gives -DBRIVANE_WERROR=ON).
+# Run it as yourself: the packages and apt's source entry are installed through sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 racine=$PWD
@@ -11,30 +12,25 @@ hote=x86_64-w64-mingw32
 deps=$racine/build-win/deps
 prefixe=$deps/mingw
 
-paquets=(make cmake dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
-manquants=()
-for p in "${paquets[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || manquants+=("$p")
-done
-if [ ${#manquants[@]} -ne 0 ]; then
-    [ "$(id -u)" -eq 0 ] || { echo "Missing packages: ${manquants[*]}; run as root." >&2 && exit 1; }
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${manquants[@]}" >/dev/null
-fi
+# zip makes the zip again after CPack, without the dates that would differ from build to build.
+bash scripts/deps.sh dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
+    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev zip
+# en_root COMMAND...: COMMAND as root, through sudo for another user.
+en_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 # The two libraries, built once: their sources come from Debian's archive.
 if [ ! -f "$prefixe/lib/libSDL_mixer.a" ]; then
-    if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        [ "$(id -u)" -eq 0 ] || { echo "No deb-src entry in apt's sources; run as root." >&2 && exit 1; }
-        if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-            sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-                >/etc/apt/sources.list.d/brivane-src.sources
-        else
-            sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/brivane-src.list
-        fi
-        apt-get update -qq
+    sources=(libsdl1.2/bookworm sdl-mixer1.2/bookworm)
+    if ! apt-get source --print-uris "${sources[@]}" >/dev/null 2>&1; then
+        # Debian 12's sources, from the mirror apt already uses.
+        miroir=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources \
+            2>/dev/null || true)
+        [ -n "$miroir" ] || miroir=$(awk '/^deb / { print $2; exit }' /etc/apt/sources.list \
+            2>/dev/null || true)
+        printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' \
+            "${miroir:-http://deb.debian.org/debian}" /usr/share/keyrings/debian-archive-keyring.gpg |
+            en_root tee /etc/apt/sources.list.d/brivane-bookworm-src.sources >/dev/null
+        en_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
     fi
     rm -rf "$deps"
     mkdir -p "$deps/src"
@@ -42,7 +38,7 @@ if [ ! -f "$prefixe/lib/libSDL_mixer.a" ]; then
     # etape CMD...: runs one step quietly; on failure shows the end of its output.
     etape() { "$@" >>"$journal" 2>&1 || { tail -n 30 "$journal" >&2 && exit 1; }; }
     cd "$deps/src"
-    etape apt-get source libsdl1.2 sdl-mixer1.2
+    etape apt-get source "${sources[@]}"
     commun=(--build=x86_64-linux-gnu --host=$hote --prefix="$prefixe" --disable-shared --disable-nasm)
 
     echo "Building SDL 1.2 for Windows..."

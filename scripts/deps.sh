@@ -7,7 +7,7 @@
 #          makes the .deb from a fresh clone and checks it (git, the package group, lintian,
 #          desktop-file-validate, appstreamcli) and icoutils, which reads the Windows
 #          program's icon
-#   fuzz   clang with its sanitizer and libFuzzer runtimes
+#   fuzz   clang with its sanitizer and libFuzzer runtimes, those of Debian's default clang
 #   bench  Google Benchmark
 # Quiet when everything is already there.
 set -euo pipefail
@@ -16,9 +16,9 @@ paquets=(g++ make cmake libsdl1.2-dev libsdl-mixer1.2-dev)
 for extra in "$@"; do
     case $extra in
         package) paquets+=(dpkg-dev) ;;
-        test) paquets+=(libgtest-dev python3-xlib xvfb xdotool x11-utils git dpkg-dev lintian appstream
-            desktop-file-utils icoutils) ;;
-        fuzz) paquets+=(clang libclang-rt-14-dev) ;;
+        test) paquets+=(libgtest-dev python3-xlib xvfb xdotool x11-utils git dpkg-dev lintian
+            appstream desktop-file-utils icoutils) ;;
+        fuzz) paquets+=(clang libclang-rt-dev) ;;
         bench) paquets+=(libbenchmark-dev) ;;
         *) paquets+=("$extra") ;;
     esac

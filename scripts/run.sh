@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs what building and playing need, builds Brivane and starts it on the given ROM (the
-# bundled demo when none is given), typing the ROM's path at its prompt. A relative ROM path
-# starts from the folder the command is typed in. The tests, their tools and the benchmarks
-# are left out of this build; scripts/test.sh adds them. The build folder is build/, or
-# $BRIVANE_BUILD when set (from the project's folder).
+# Installs what building and playing need, builds Brivane and brivane-trace, and starts Brivane
+# on the given ROM (the bundled demo when none is given), typing the ROM's path at its prompt.
+# A relative ROM path starts from the folder the command is typed in. The tests, their tools and
+# the benchmarks are left out of this build; scripts/test.sh adds them. The build folder is
+# build/, or $BRIVANE_BUILD when set (from the project's folder).
 # Run it as yourself: missing packages are installed through sudo. Run through sudo, it
 # installs them, then builds and plays as the user who called sudo, so that nothing in the
 # tree is left owned by root.
@@ -18,6 +18,6 @@ fi
 dossier=${BRIVANE_BUILD:-build}
 cmake -S . -B "$dossier" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
     -DBRIVANE_BENCH=OFF -DBRIVANE_WERROR=OFF >/dev/null
-cmake --build "$dossier" -j2 --target brivane
+cmake --build "$dossier" -j2 --target brivane brivane-trace
 cd "$dossier" # the program finds sound/beep.wav from its working directory
 exec ./brivane <<<"$rom"
