@@ -83,7 +83,8 @@ case $mode in
         # A path of 200 characters is refused unread, and the program waits for its quit.
         rom=$(printf '%0200d' 0) lance "$tmp/vide" "$tmp/seul/brivane"
         { [ "$(wc -l <"$tmp/err")" = 1 ] && grep -qx "No beep, playing silently: Couldn't open \
-$tmp/seul/\.\./share/\(games/\)\?brivane/sound/beep\.wav" "$tmp/err"; } || fail "not one line on stderr"
+$tmp/seul/\.\./share/\(games/\)\?brivane/sound/beep\.wav\(: .*\)\?" "$tmp/err"; } ||
+            fail "not one line on stderr" # SDL 2's reason ends with the C library's
         [ "$(cat "$tmp/out")" = "Indiquez le 'chemin absolu/absolute path' de votre rom :  \
 Error opening file: File name too long." ] || fail "stdout changed"
         ;;
