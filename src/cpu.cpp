@@ -90,15 +90,17 @@ constexpr bool tableJuste()
 {
     for (int a = 0; a < NBROPCODE; a++) {
         const Ligne& l = TABLE[a];
-        for (int q = 0; q < 4; q++) {
+        for (int q = 0; q < 4 && a > 0; q++) {
             const char c = l.motif[q];
             const int chiffre = c <= '9' ? c - '0' : c <= 'F' ? c - 'A' + 10 : -1; // X, Y, N, K: -1
             const int decalage = 12 - 4 * q;
-            const bool pris = ((l.masque >> decalage) & 0xF) == 0xF;
-            if (l.action != a || (a > 0 && (pris != (chiffre >= 0) ||
-                                            (pris && ((l.id >> decalage) & 0xF) != chiffre)))) {
+            if (((l.masque >> decalage) & 0xF) != (chiffre >= 0 ? 0xF : 0) ||
+                ((l.id >> decalage) & 0xF) != (chiffre >= 0 ? chiffre : 0)) {
                 return false;
             }
+        }
+        if (l.action != a) {
+            return false;
         }
     }
     return true;
