@@ -82,6 +82,7 @@ void lireCommePathrom(const uint8_t* octets, size_t taille)
     char chemin[TAILLECHEMIN];
     std::memset(chemin, 'x', sizeof chemin);
     const Uint8 lu = lireFichierChemin(chemin, nom.c_str());
+    std::remove(nom.c_str());
     exiger(std::memchr(chemin, '\0', sizeof chemin) != nullptr, "the path ends inside filePath");
     exiger(lu == 1 || chemin[0] == '\0', "a path that does not fit is left empty");
 }

@@ -15,7 +15,7 @@ shift || true
 dossier=build-fuzz
 bash scripts/deps.sh fuzz
 rm -rf "$dossier/seeds"
-CXX=clang++ cmake -S . -B "$dossier" -DCMAKE_BUILD_TYPE=Debug -DBRIVANE_FUZZ=ON \
+CXX=clang++ cmake -S . -B "$dossier" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIVANE_FUZZ=ON \
     -DBUILD_TESTING=OFF -DBRIVANE_WERROR=ON >/dev/null
 cmake --build "$dossier" -j2 --target brivane_fuzz brivane_fuzz_seeds
 mkdir -p "$dossier/corpus"

@@ -7,7 +7,8 @@ namespace {
 
 // Reads the rest of the line of a UTF-16 LE file into filePath, in UTF-8; the line ends at a
 // CR or LF. Returns 0 when the converted line does not fit, as lireChemin does. Each unit
-// gives at least one byte, so a line that fits has fewer than TAILLECHEMIN units.
+// gives at least one byte, so a line that fits has fewer than TAILLECHEMIN units. A line with
+// half a letter (a surrogate without its pair) names no file: the path is left empty.
 Uint8 lireCheminUtf16(char (&filePath)[TAILLECHEMIN], std::FILE* source)
 {
     char octets[2 * TAILLECHEMIN];
@@ -16,11 +17,18 @@ Uint8 lireCheminUtf16(char (&filePath)[TAILLECHEMIN], std::FILE* source)
            (octets[nombre + 1] != 0 || (octets[nombre] != '\r' && octets[nombre] != '\n'))) {
         nombre += 2;
     }
-    char* utf8 = SDL_iconv_string("UTF-8", "UTF-16LE", octets, nombre);
-    const Uint8 tient = utf8 != nullptr && std::strlen(utf8) < TAILLECHEMIN ? 1 : 0;
-    std::strcpy(filePath, tient == 1 ? utf8 : "");
-    SDL_free(utf8);
-    return tient;
+    // The converter writes at most TAILLECHEMIN - 1 bytes, after which filePath keeps its 0.
+    std::memset(filePath, 0, TAILLECHEMIN);
+    const char* entree = octets;
+    char* sortie = filePath;
+    size_t place = TAILLECHEMIN - 1;
+    const SDL_iconv_t utf8 = SDL_iconv_open("UTF-8", "UTF-16LE");
+    const size_t converti = SDL_iconv(utf8, &entree, &nombre, &sortie, &place);
+    SDL_iconv_close(utf8);
+    if (converti >= SDL_ICONV_EINVAL) { // SDL's four failures, the largest values of size_t
+        filePath[0] = '\0';
+    }
+    return converti == SDL_ICONV_E2BIG ? 0 : 1;
 }
 
 } // namespace

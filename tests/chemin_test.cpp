@@ -36,12 +36,13 @@ TEST(Chemin, LineIsTakenWholeOrRefused)
         std::fclose(source);
     }
     // PATHROM.txt as Windows PowerShell 5 writes it: UTF-16 LE after its byte-order mark (К is
-    // 1A 04), read as UTF-8 of 199 bytes at most.
+    // 1A 04), read as UTF-8 of 199 bytes at most; half a letter leaves the path empty.
     const std::u16string a197(197, u'a');
     const std::tuple<std::u16string, std::string, Uint8> larges[] = {
         {u"C:\\Кроме\\€ 𐀀.ch8\r\nsuite", "C:\\Кроме\\€ 𐀀.ch8", 1},
         {a197 + u"é\n", std::string(197, 'a') + "é", 1},
         {a197 + u"aé", "", 0},
+        {u"C:\\\xDBFF", "", 1}, // half a surrogate pair names no file
         {u"", "", 1},
     };
     for (auto [ligne, lu, tient] : larges) {
