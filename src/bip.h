@@ -1,5 +1,5 @@
 #pragma once
-// The beep: found beside the program or in its installed data, loaded once, played whole.
+// The beep: looked for in the working directory, beside the program, then in its data folder.
 
 #include "SDL_mixer.h"
 

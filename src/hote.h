@@ -1,6 +1,5 @@
 #pragma once
-// The host around the machine: SDL and sound start-up and shutdown, the keyboard reads, the
-// final wait and the frame.
+// SDL and sound start-up and shutdown, the keyboard reads, the final wait and the frame.
 
 #include "bip.h"
 #include "cpu.h"
