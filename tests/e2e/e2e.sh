@@ -37,12 +37,14 @@ find_window() {
 }
 # start LINE [VAR=VALUE...]: starts the program and finds its window. LINE is typed only once
 # the prompt shows, as a user would: a prompt left in the buffer leaves the path unread. SDL
-# turns SIGTERM into a quit request, which a program gone wrong may ignore: hence -k.
+# turns SIGTERM into a quit request, which a program gone wrong may ignore: hence -k. 50 s, as
+# a sanitized build on a busy machine may need, ends it before CTest's 60 s end the script.
 start() {
     local line=$1
     shift
-    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" timeout -k 5 30 "$brivane" \
-        < <(poll 5 grep -qsF "$prompt" "$tmp/out" && echo "$line") >"$tmp/out" 2>"$tmp/err") &
+    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" \
+        timeout -k 5 50 "$brivane" < <(poll 5 grep -qsF "$prompt" "$tmp/out" && echo "$line") \
+        >"$tmp/out" 2>"$tmp/err") &
     prog=$!
     find_window 10
 }
