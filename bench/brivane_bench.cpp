@@ -2,6 +2,7 @@
 // (bench/busy.lst), decoding, one sprite, one redraw and one whole frame without its sleep.
 
 #include "hote.h"
+#include "rom.h"
 
 #include <benchmark/benchmark.h>
 

@@ -14,16 +14,22 @@
 //            bits 7-6  0 key down, 1 key up, 2 quit request, 3 mouse motion
 //            bits 4-0  the host key: 0-15 the keypad key of that value, 16-31 SDLK_KP_EQUALS
 //                      and on (keypad =, arrows, Insert...), which the machine ignores
-//   then   the ROM, loaded at 0x200 (at most 3584 bytes).
+//   then   the ROM, loaded at 0x200 (at most 3584 bytes); the same bytes are also read as a
+//          PATHROM.txt, where the byte-level parsing is (byte-order marks, UTF-16, line ends,
+//          the 199-byte limit), and the path read must fit with its terminator.
 // A run ends early at a quit request, or at a key wait that finds no event left.
 
+#include "chemin.h"
 #include "hote.h"
+#include "script.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -65,6 +71,20 @@ __attribute__((no_sanitize("coverage"))) void verifierTrame()
 
 constexpr Trame FUZZ = {[] {}, 0, nullptr}; // no beep, no window
 
+// The reader takes a file's name: the bytes go through a file of this process's own.
+void lireCommePathrom(const uint8_t* octets, size_t taille)
+{
+    static const std::string nom = "PATHROM-" + std::to_string(getpid()) + ".txt";
+    std::FILE* fichier = std::fopen(nom.c_str(), "wb");
+    exiger(fichier != nullptr && std::fwrite(octets, 1, taille, fichier) == taille &&
+               std::fclose(fichier) == 0,
+           "PATHROM.txt written");
+    char chemin[TAILLECHEMIN]; // AddressSanitizer sees a path that ends past it
+    exiger(lireFichierChemin(chemin, nom.c_str()) == 1 || chemin[0] == '\0',
+           "a path that does not fit is left empty");
+    std::remove(nom.c_str());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -87,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     chargerFont();
     initPixel();
     std::memcpy(&cpu.memoire[ADRESSEDEBUT], data + debutRom, taille);
+    lireCommePathrom(data + debutRom, taille);
     installerScript(evenements, n);
     for (Uint8 loop = 1; loop == 1 && script.trame < trames; script.trame++) {
         loop = executerTrame(FUZZ);

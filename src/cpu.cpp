@@ -33,65 +33,79 @@ constexpr Uint8 FONT[] = {
 };
 static_assert(sizeof FONT == 80, "16 glyphs of 5 bytes");
 
-// Mask and identifier of each decode row, in row order. Row 0 (0NNN) never matches.
+// The decode table, a row per action in action order: what identifies the instruction, its
+// pattern, and what it does in words for brivane-trace, with X, Y, N, NNN and KK standing for
+// the word's fields. Row 0 (0NNN) never matches.
 struct Ligne
 {
     Uint16 masque;
     Uint16 id;
+    Action action;
+    const char* motif; // hex digits where the mask takes the nibble, letters where it does not
+    const char* mots;
 };
 constexpr Ligne TABLE[] = {
-    {0x0000, 0x0FFF}, {0xFFFF, 0x00E0}, {0xFFFF, 0x00EE}, {0xF000, 0x1000}, {0xF000, 0x2000},
-    {0xF000, 0x3000}, {0xF000, 0x4000}, {0xF00F, 0x5000}, {0xF000, 0x6000}, {0xF000, 0x7000},
-    {0xF00F, 0x8000}, {0xF00F, 0x8001}, {0xF00F, 0x8002}, {0xF00F, 0x8003}, {0xF00F, 0x8004},
-    {0xF00F, 0x8005}, {0xF00F, 0x8006}, {0xF00F, 0x8007}, {0xF00F, 0x800E}, {0xF00F, 0x9000},
-    {0xF000, 0xA000}, {0xF000, 0xB000}, {0xF000, 0xC000}, {0xF000, 0xD000}, {0xF0FF, 0xE09E},
-    {0xF0FF, 0xE0A1}, {0xF0FF, 0xF007}, {0xF0FF, 0xF00A}, {0xF0FF, 0xF015}, {0xF0FF, 0xF018},
-    {0xF0FF, 0xF01E}, {0xF0FF, 0xF029}, {0xF0FF, 0xF033}, {0xF0FF, 0xF055}, {0xF0FF, 0xF065},
+    {0x0000, 0x0FFF, A0NNN, "0NNN", "nothing"},
+    {0xFFFF, 0x00E0, A00E0, "00E0", "clear the screen"},
+    {0xFFFF, 0x00EE, A00EE, "00EE", "return"},
+    {0xF000, 0x1000, A1NNN, "1NNN", "jump to NNN"},
+    {0xF000, 0x2000, A2NNN, "2NNN", "call NNN"},
+    {0xF000, 0x3000, A3XKK, "3XKK", "skip if VX == KK"},
+    {0xF000, 0x4000, A4XKK, "4XKK", "skip if VX != KK"},
+    {0xF00F, 0x5000, A5XY0, "5XY0", "skip if VX == VY"},
+    {0xF000, 0x6000, A6XKK, "6XKK", "VX = KK"},
+    {0xF000, 0x7000, A7XKK, "7XKK", "VX += KK"},
+    {0xF00F, 0x8000, A8XY0, "8XY0", "VX = VY"},
+    {0xF00F, 0x8001, A8XY1, "8XY1", "VX |= VY"},
+    {0xF00F, 0x8002, A8XY2, "8XY2", "VX &= VY"},
+    {0xF00F, 0x8003, A8XY3, "8XY3", "VX ^= VY"},
+    {0xF00F, 0x8004, A8XY4, "8XY4", "VX += VY, VF = carry"},
+    {0xF00F, 0x8005, A8XY5, "8XY5", "VX -= VY, VF = no borrow"},
+    {0xF00F, 0x8006, A8XY6, "8XY6", "VX >>= 1, VF = bit out"},
+    {0xF00F, 0x8007, A8XY7, "8XY7", "VX = VY - VX, VF = no borrow"},
+    {0xF00F, 0x800E, A8XYE, "8XYE", "VX <<= 1, VF = bit out"},
+    {0xF00F, 0x9000, A9XY0, "9XY0", "skip if VX != VY"},
+    {0xF000, 0xA000, AANNN, "ANNN", "I = NNN"},
+    {0xF000, 0xB000, ABNNN, "BNNN", "jump to NNN + V0"},
+    {0xF000, 0xC000, ACXKK, "CXKK", "VX = random 0 to KK"},
+    {0xF000, 0xD000, ADXYN, "DXYN", "draw N rows at (VX, VY), VF = collision"},
+    {0xF0FF, 0xE09E, AEX9E, "EX9E", "skip if key VX is held"},
+    {0xF0FF, 0xE0A1, AEXA1, "EXA1", "skip if key VX is not held"},
+    {0xF0FF, 0xF007, AFX07, "FX07", "VX = delay timer"},
+    {0xF0FF, 0xF00A, AFX0A, "FX0A", "VX = next key pressed"},
+    {0xF0FF, 0xF015, AFX15, "FX15", "delay timer = VX"},
+    {0xF0FF, 0xF018, AFX18, "FX18", "sound timer = VX"},
+    {0xF0FF, 0xF01E, AFX1E, "FX1E", "I += VX, VF = past 0xFFF"},
+    {0xF0FF, 0xF029, AFX29, "FX29", "I = glyph of digit VX"},
+    {0xF0FF, 0xF033, AFX33, "FX33", "I, I+1, I+2 = decimal digits of VX"},
+    {0xF0FF, 0xF055, AFX55, "FX55", "store V0 to VX at I"},
+    {0xF0FF, 0xF065, AFX65, "FX65", "load V0 to VX from I"},
 };
+constexpr const char* RIEN = "not an instruction: nothing"; // the words of a word no row matches
 static_assert(std::size(TABLE) == NBROPCODE, "one line per action");
-static_assert(TABLE[ACTIONFX0A].id == 0xF00A, "ACTIONFX0A names the FX0A row");
 
-// What each decode row does, in words, for brivane-trace; the last line is for a word that no
-// row matches. X, Y, N, NNN and KK stand for the word's fields.
-constexpr const char* MOTS[] = {
-    "nothing",                                 // 0NNN never matches
-    "clear the screen",                        // 00E0
-    "return",                                  // 00EE
-    "jump to NNN",                             // 1NNN
-    "call NNN",                                // 2NNN
-    "skip if VX == KK",                        // 3XKK
-    "skip if VX != KK",                        // 4XKK
-    "skip if VX == VY",                        // 5XY0
-    "VX = KK",                                 // 6XKK
-    "VX += KK",                                // 7XKK
-    "VX = VY",                                 // 8XY0
-    "VX |= VY",                                // 8XY1
-    "VX &= VY",                                // 8XY2
-    "VX ^= VY",                                // 8XY3
-    "VX += VY, VF = carry",                    // 8XY4
-    "VX -= VY, VF = no borrow",                // 8XY5
-    "VX >>= 1, VF = bit out",                  // 8XY6
-    "VX = VY - VX, VF = no borrow",            // 8XY7
-    "VX <<= 1, VF = bit out",                  // 8XYE
-    "skip if VX != VY",                        // 9XY0
-    "I = NNN",                                 // ANNN
-    "jump to NNN + V0",                        // BNNN
-    "VX = random 0 to KK",                     // CXKK
-    "draw N rows at (VX, VY), VF = collision", // DXYN
-    "skip if key VX is held",                  // EX9E
-    "skip if key VX is not held",              // EXA1
-    "VX = delay timer",                        // FX07
-    "VX = next key pressed",                   // FX0A
-    "delay timer = VX",                        // FX15
-    "sound timer = VX",                        // FX18
-    "I += VX, VF = past 0xFFF",                // FX1E
-    "I = glyph of digit VX",                   // FX29
-    "I, I+1, I+2 = decimal digits of VX",      // FX33
-    "store V0 to VX at I",                     // FX55
-    "load V0 to VX from I",                    // FX65
-    "not an instruction: nothing",             // none
-};
-static_assert(std::size(MOTS) == NBROPCODE + 1, "one line per action, and one for none");
+// Whether each row stands at its action's number, and its mask and identifier say what its
+// pattern says (0NNN aside, which is made never to match).
+constexpr bool tableJuste()
+{
+    for (int a = 0; a < NBROPCODE; a++) {
+        const Ligne& l = TABLE[a];
+        for (int q = 0; q < 4 && a > 0; q++) {
+            const char c = l.motif[q];
+            const int chiffre = c <= '9' ? c - '0' : c <= 'F' ? c - 'A' + 10 : -1; // X, Y, N, K: -1
+            const int decalage = 12 - 4 * q;
+            if (((l.masque >> decalage) & 0xF) != (chiffre >= 0 ? 0xF : 0) ||
+                ((l.id >> decalage) & 0xF) != (chiffre >= 0 ? chiffre : 0)) {
+                return false;
+            }
+        }
+        if (l.action != a) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(tableJuste(), "each row in its place, its mask and identifier those of its pattern");
 
 // Addresses past 0x0FFF wrap around, so nothing outside memoire is ever touched.
 Uint8& octet(unsigned adresse) { return cpu.memoire[adresse & 0x0FFF]; }
@@ -176,7 +190,8 @@ std::string decrireOpcode(Uint16 opcode)
         {"X", hexadecimal(opcode >> 8, 1)},     {"Y", hexadecimal(opcode >> 4, 1)},
         {"N", std::to_string(opcode & 0x000F)},
     };
-    std::string texte = MOTS[recupererAction(opcode)];
+    const Uint8 action = recupererAction(opcode);
+    std::string texte = action < NBROPCODE ? TABLE[action].mots : RIEN;
     for (const auto& [nom, valeur] : champs) {
         // The words hold none of these letters but as fields, and the values none at all.
         for (size_t p = texte.find(nom); p != std::string::npos; p = texte.find(nom)) {
@@ -196,22 +211,26 @@ int indexTouche(SDLKey sym)
     return -1;
 }
 
+bool finitAttente(const SDL_Event& e)
+{
+    return e.type == SDL_QUIT || (e.type == SDL_KEYDOWN && indexTouche(e.key.keysym.sym) >= 0);
+}
+
 Uint8 attendAppui(Uint8 b3)
 {
-    for (;;) {
-        // A failed wait counts as a quit request: waiting again could spin forever.
-        if (attendreEvenement(&event) == 0 || event.type == SDL_QUIT) {
+    // A failed wait counts as a quit request: waiting again could spin forever.
+    do {
+        if (attendreEvenement(&event) == 0) {
             return 0;
         }
-        if (event.type == SDL_KEYDOWN) {
-            const int k = indexTouche(event.key.keysym.sym);
-            if (k >= 0) {
-                cpu.V[b3] = static_cast<Uint8>(k);
-                cpu.touche[k] = 1;
-                return 1;
-            }
-        }
+    } while (!finitAttente(event));
+    if (event.type == SDL_QUIT) {
+        return 0;
     }
+    const int k = indexTouche(event.key.keysym.sym);
+    cpu.V[b3] = static_cast<Uint8>(k);
+    cpu.touche[k] = 1;
+    return 1;
 }
 
 void dessinerEcran(Uint8 b1, Uint8 b2, Uint8 b3)
@@ -252,129 +271,130 @@ Uint8 interpreterOpcode(Uint16 opcode)
 
     // In 8XY4 to 8XYE and FX1E the flag is written first and the result computed from the
     // registers as they then stand: with X or Y = F the flag takes part in the result.
-    switch (b4) {
-        case 1: // 00E0
+    switch (static_cast<Action>(b4)) {
+        case A00E0:
             cleanScreen();
             break;
-        case 2: // 00EE: a return on an empty stack does nothing
+        case A00EE: // a return on an empty stack does nothing
             if (cpu.nombreSaut > 0) {
                 cpu.nombreSaut--;
                 cpu.programCounter = cpu.pile[cpu.nombreSaut];
             }
             break;
-        case 3: // 1NNN: store NNN - 2; the += 2 after every action lands on NNN
+        case A1NNN: // store NNN - 2; the += 2 after every action lands on NNN
             cpu.programCounter = static_cast<Uint16>(nnn - 2);
             break;
-        case 4: // 2NNN: the stack holds 15 returns; a 16th call overwrites slot 15
+        case A2NNN: // the stack holds 15 returns; a 16th call overwrites slot 15
             cpu.pile[cpu.nombreSaut] = cpu.programCounter;
             if (cpu.nombreSaut <= 14) {
                 cpu.nombreSaut++;
             }
             cpu.programCounter = static_cast<Uint16>(nnn - 2);
             break;
-        case 5: // 3XKK
+        case A3XKK:
             sauterSi(vx == kk);
             break;
-        case 6: // 4XKK
+        case A4XKK:
             sauterSi(vx != kk);
             break;
-        case 7: // 5XY0
+        case A5XY0:
             sauterSi(vx == vy);
             break;
-        case 8: // 6XKK
+        case A6XKK:
             vx = kk;
             break;
-        case 9: // 7XKK: VF unchanged
+        case A7XKK: // VF unchanged
             vx = static_cast<Uint8>(vx + kk);
             break;
-        case 10: // 8XY0
+        case A8XY0:
             vx = vy;
             break;
-        case 11: // 8XY1: VF unchanged
+        case A8XY1: // VF unchanged
             vx = static_cast<Uint8>(vx | vy);
             break;
-        case 12: // 8XY2: VF unchanged
+        case A8XY2: // VF unchanged
             vx = static_cast<Uint8>(vx & vy);
             break;
-        case 13: // 8XY3: VF unchanged
+        case A8XY3: // VF unchanged
             vx = static_cast<Uint8>(vx ^ vy);
             break;
-        case 14: // 8XY4
+        case A8XY4:
             vf = (vx + vy > 0xFF) ? 1 : 0;
             vx = static_cast<Uint8>(vx + vy);
             break;
-        case 15: // 8XY5
+        case A8XY5:
             vf = (vx >= vy) ? 1 : 0;
             vx = static_cast<Uint8>(vx - vy);
             break;
-        case 16: // 8XY6: shifts VX; Y is not used
+        case A8XY6: // shifts VX; Y is not used
             vf = vx & 1;
             vx = static_cast<Uint8>(vx >> 1);
             break;
-        case 17: // 8XY7
+        case A8XY7:
             vf = (vy >= vx) ? 1 : 0;
             vx = static_cast<Uint8>(vy - vx);
             break;
-        case 18: // 8XYE: shifts VX; Y is not used
+        case A8XYE: // shifts VX; Y is not used
             vf = static_cast<Uint8>(vx >> 7);
             vx = static_cast<Uint8>(vx << 1);
             break;
-        case 19: // 9XY0
+        case A9XY0:
             sauterSi(vx != vy);
             break;
-        case 20: // ANNN
+        case AANNN:
             cpu.I = nnn;
             break;
-        case 21: // BNNN: adds V0
+        case ABNNN: // adds V0
             cpu.programCounter = static_cast<Uint16>(nnn + cpu.V[0] - 2);
             break;
-        case 22: // CXKK: modulo KK + 1, not a mask; the generator is never seeded
+        case ACXKK: // modulo KK + 1, not a mask; the generator is never seeded
             vx = static_cast<Uint8>(std::rand() % (kk + 1));
             break;
-        case 23: // DXYN
+        case ADXYN:
             dessinerEcran(b1, b2, b3);
             break;
-        case 24: // EX9E: a key value past 15 names no key, never pressed
+        case AEX9E: // a key value past 15 names no key, never pressed
             sauterSi(vx < 16 && cpu.touche[vx] == 1);
             break;
-        case 25: // EXA1
+        case AEXA1:
             sauterSi(vx >= 16 || cpu.touche[vx] == 0);
             break;
-        case 26: // FX07
+        case AFX07:
             vx = cpu.compteurCPU;
             break;
-        case 27: // FX0A
+        case AFX0A:
             suite = attendAppui(b3);
             break;
-        case 28: // FX15
+        case AFX15:
             cpu.compteurCPU = vx;
             break;
-        case 29: // FX18
+        case AFX18:
             cpu.compteurSon = vx;
             break;
-        case 30: // FX1E
+        case AFX1E:
             vf = (cpu.I + vx > 0x0FFF) ? 1 : 0;
             cpu.I = static_cast<Uint16>(cpu.I + vx);
             break;
-        case 31: // FX29: VX is not masked to a digit
+        case AFX29: // VX is not masked to a digit
             cpu.I = static_cast<Uint16>(vx * 5);
             break;
-        case 32: // FX33: I unchanged
+        case AFX33: // I unchanged
             octet(cpu.I) = static_cast<Uint8>(vx / 100);
             octet(cpu.I + 1u) = static_cast<Uint8>((vx / 10) % 10);
             octet(cpu.I + 2u) = static_cast<Uint8>(vx % 10);
             break;
-        case 33: // FX55: I unchanged
+        case AFX55: // I unchanged
             for (unsigned i = 0; i <= b3; i++) {
                 octet(cpu.I + i) = cpu.V[i];
             }
             break;
-        case 34: // FX65: I unchanged
+        case AFX65: // I unchanged
             for (unsigned i = 0; i <= b3; i++) {
                 cpu.V[i] = octet(cpu.I + i);
             }
             break;
-        default: // 0NNN never matches; unknown words do nothing
+        case A0NNN:  // never matches
+        case AUCUNE: // unknown words do nothing
             break;
     }
     cpu.programCounter = static_cast<Uint16>(cpu.programCounter + 2);

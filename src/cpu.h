@@ -9,8 +9,46 @@ namespace brivane {
 
 constexpr int TAILLEMEMOIRE = 4096;
 constexpr Uint16 ADRESSEDEBUT = 0x200; // where programs are loaded
-constexpr int NBROPCODE = 35;          // rows of the decode table; also "no row matched"
-constexpr Uint8 ACTIONFX0A = 27;       // the decode row of FX0A, the key wait
+// The action numbers: each names its decode row by the instruction's pattern.
+enum Action : Uint8 {
+    A0NNN,
+    A00E0,
+    A00EE,
+    A1NNN,
+    A2NNN,
+    A3XKK,
+    A4XKK,
+    A5XY0,
+    A6XKK,
+    A7XKK,
+    A8XY0,
+    A8XY1,
+    A8XY2,
+    A8XY3,
+    A8XY4,
+    A8XY5,
+    A8XY6,
+    A8XY7,
+    A8XYE,
+    A9XY0,
+    AANNN,
+    ABNNN,
+    ACXKK,
+    ADXYN,
+    AEX9E,
+    AEXA1,
+    AFX07,
+    AFX0A,
+    AFX15,
+    AFX18,
+    AFX1E,
+    AFX29,
+    AFX33,
+    AFX55,
+    AFX65,
+    AUCUNE
+};
+constexpr int NBROPCODE = AUCUNE; // rows of the decode table; also "no row matched"
 
 // Host keys of keypad values 0x0 to 0xF: the keypad's 7-8-9 row gives 1-2-3.
 constexpr SDLKey CLAVIER[16] = {
@@ -50,6 +88,8 @@ Uint8 recupererAction(Uint16 opcode);
 // Returns 0 when a quit request ended an FX0A key wait, 1 otherwise.
 Uint8 interpreterOpcode(Uint16 opcode);
 void dessinerEcran(Uint8 b1, Uint8 b2, Uint8 b3);
+// Whether an event ends attendAppui's wait: a quit request, or a press of a keypad key.
+bool finitAttente(const SDL_Event& e);
 // Blocks until a keypad key is newly pressed (V[b3] = its value, result 1) or a quit
 // request arrives (result 0, nothing changed).
 Uint8 attendAppui(Uint8 b3);

@@ -1,7 +1,10 @@
 // brivane: asks for the ROM's path, starts SDL and the sound device, loads the ROM and runs it
 // frame by frame until a quit request, then waits for a key.
 
+#include "bip.h"
+#include "chemin.h"
 #include "hote.h"
+#include "rom.h"
 
 #include <cerrno>
 

@@ -5,12 +5,15 @@
 //   brivane-trace -d ROM
 
 #include "hote.h"
+#include "rom.h"
+#include "script.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace brivane {
@@ -42,23 +45,16 @@ Uint8 avant(Uint16 opcode)
         std::printf("%u %04X %04X  %s\n", script.trame, cpu.programCounter, opcode,
                     decrireOpcode(opcode).c_str());
     }
-    if (recupererAction(opcode) == ACTIONFX0A) {
-        enAttente =
-            std::none_of(script.evenements + script.suivant, script.evenements + script.nombre,
-                         [](const EvenementPrevu& ev) { return ev.type != SDL_KEYUP; });
-    }
+    enAttente = recupererAction(opcode) == AFX0A && !attenteFinirait();
     return enAttente ? 0 : 1;
 }
 
-// A decimal number within [min, max] taking the whole of texte.
-bool lireNombre(const std::string& texte, Uint32 min, Uint32 max, Uint32& nombre)
+// A number in base within [min, max] taking the whole of texte: digits only, no sign or blank.
+bool lireNombre(const std::string& texte, Uint32 min, Uint32 max, Uint32& nombre, int base = 10)
 {
-    if (texte.empty() || texte.size() > 8 ||
-        texte.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    nombre = static_cast<Uint32>(std::stoul(texte));
-    return nombre >= min && nombre <= max;
+    const char* fin = texte.data() + texte.size();
+    const auto [lu, erreur] = std::from_chars(texte.data(), fin, nombre, base);
+    return !texte.empty() && erreur == std::errc() && lu == fin && nombre >= min && nombre <= max;
 }
 
 // "F:down:K", "F:up:K" or "F:quit"; a key as the host key that stands for it.
@@ -90,11 +86,11 @@ bool lireEvenement(const std::string& texte, EvenementPrevu& ev)
 // Three hex digits, 000 to FFF.
 bool lireAdresse(const std::string& texte, Uint16& adresse)
 {
-    if (texte.size() != 3 ||
-        texte.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
+    Uint32 nombre = 0;
+    if (texte.size() != 3 || !lireNombre(texte, 0, 0xFFF, nombre, 16)) {
         return false;
     }
-    adresse = static_cast<Uint16>(std::stoul(texte, nullptr, 16));
+    adresse = static_cast<Uint16>(nombre);
     return true;
 }
 
@@ -238,57 +234,60 @@ int main(int argc, char* argv[])
     bool depuisI = false; // the memory printed starts at I
     Uint32 octetsMemoire = 0;
     char* rom = nullptr;
-    for (int i = 1; i < argc; i++) {
-        const std::string option = argv[i];
-        const bool valeur = i + 1 < argc;
-        if (option == "-t") {
-            tracer = true;
-        }
-        else if (option == "-d") {
-            lister = true;
-        }
-        else if (option == "-h") {
-            afficherUsage(stdout);
-            return 0;
-        }
-        else if (option == "-b" && valeur) {
-            const std::string liste = argv[++i];
-            if (liste.empty()) {
-                return refuser("-b needs at least one address");
+    opterr = 0; // bad usage gets the usage text alone
+    // "-": the ROM comes as option 1, wherever it stands among the options.
+    for (int option; (option = getopt(argc, argv, "-tdhb:m:n:k:")) != -1;) {
+        const std::string valeur = optarg != nullptr ? optarg : "";
+        switch (option) {
+            case 't':
+                tracer = true;
+                break;
+            case 'd':
+                lister = true;
+                break;
+            case 'h':
+                afficherUsage(stdout);
+                return 0;
+            case 'b':
+                if (valeur.empty()) {
+                    return refuser("-b needs at least one address");
+                }
+                if (!lireArrets(valeur)) {
+                    return refuser(ADRESSEINVALIDE);
+                }
+                break;
+            case 'm': {
+                const size_t deuxPoints = valeur.find(':');
+                const std::string debut = valeur.substr(0, deuxPoints);
+                depuisI = debut == "I";
+                if (!depuisI && !lireAdresse(debut, debutMemoire)) {
+                    return refuser(ADRESSEINVALIDE);
+                }
+                const std::string nombre =
+                    deuxPoints == std::string::npos ? "" : valeur.substr(deuxPoints + 1);
+                if (!lireNombre(nombre, 1, TAILLEMEMOIRE, octetsMemoire)) {
+                    return refuser("a COUNT is from 1 to 4096");
+                }
+                break;
             }
-            if (!lireArrets(liste)) {
-                return refuser(ADRESSEINVALIDE);
-            }
-        }
-        else if (option == "-m" && valeur) {
-            const std::string texte = argv[++i];
-            const size_t deuxPoints = texte.find(':');
-            const std::string debut = texte.substr(0, deuxPoints);
-            depuisI = debut == "I";
-            if (!depuisI && !lireAdresse(debut, debutMemoire)) {
-                return refuser(ADRESSEINVALIDE);
-            }
-            const std::string nombre =
-                deuxPoints == std::string::npos ? "" : texte.substr(deuxPoints + 1);
-            if (!lireNombre(nombre, 1, TAILLEMEMOIRE, octetsMemoire)) {
-                return refuser("a COUNT is from 1 to 4096");
-            }
-        }
-        else if (option == "-n" && valeur) {
-            if (!lireNombre(argv[++i], 1, TRAMESMAX, trames)) {
+            case 'n':
+                if (!lireNombre(valeur, 1, TRAMESMAX, trames)) {
+                    return usage();
+                }
+                break;
+            case 'k':
+                if (!lireScript(valeur)) {
+                    return usage();
+                }
+                break;
+            case 1: // "-" alone is no ROM
+                if (rom != nullptr || valeur == "-") {
+                    return usage();
+                }
+                rom = optarg;
+                break;
+            default: // an unknown option, or one missing its value
                 return usage();
-            }
-        }
-        else if (option == "-k" && valeur) {
-            if (!lireScript(argv[++i])) {
-                return usage();
-            }
-        }
-        else if (option[0] != '-' && rom == nullptr) {
-            rom = argv[i];
-        }
-        else {
-            return usage();
         }
     }
     if (rom == nullptr) {

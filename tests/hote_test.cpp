@@ -1,20 +1,15 @@
-// The host shell where neither brivane-trace nor the end-to-end tests reach it: the path line,
-// refused ROMs and failed reads, start-up failures, the waits' other events and the frame's sleep.
+// The host where neither brivane-trace nor the end-to-end tests reach it: start-up failures, the
+// waits' other events and the frame's sleep.
 #include "hote.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // While set, this thread's sleeps are noted here instead of slept: a clock the test controls.
 static thread_local std::vector<Uint32>* dormis = nullptr;
@@ -40,19 +35,6 @@ extern "C" SDL_Surface* SDL_CreateRGBSurface(Uint32 f, int l, int h, int p, Uint
 namespace brivane {
 namespace {
 
-// This process's own folder: test runs may overlap.
-const std::string dossier = ::testing::TempDir() + "brivane-" + std::to_string(getpid()) + "/";
-
-std::string fichier(const std::string& nom, const std::string& contenu)
-{
-    std::filesystem::create_directories(dossier);
-    std::ofstream(dossier + nom, std::ios::binary) << contenu;
-    return dossier + nom;
-}
-
-// The process's open file descriptors: a file left open adds one.
-long ouverts() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
-
 void pousser(std::initializer_list<std::pair<Uint8, SDLKey>> evenements)
 {
     for (const auto& [type, sym] : evenements) {
@@ -71,116 +53,6 @@ std::string tenues()
         s += cpu.touche[k] != 0 ? std::string(1, "0123456789ABCDEF"[k]) : "";
     }
     return s;
-}
-
-TEST(Hote, PathLineIsTakenWholeOrRefused)
-{
-    // The line; the path typed at the prompt; the path as the first line of PATHROM.txt, where
-    // a CR before the line end is not part of it; whether it fits in 199 characters.
-    const std::string l199(199, 'a');
-    const std::tuple<std::string, std::string, std::string, Uint8> cas[] = {
-        {"/tmp/mon jeu.ch8\nsuite\n", "/tmp/mon jeu.ch8", "/tmp/mon jeu.ch8", 1},
-        {"C:\\jeux\\pong 2.ch8\r\nsuite\r\n", "C:\\jeux\\pong 2.ch8\r", "C:\\jeux\\pong 2.ch8", 1},
-        {l199 + "\n", l199, l199, 1},
-        {l199, l199, l199, 1},
-        {"\r\n/tmp/jeu.ch8\n", "\r", "", 1},
-        {"", "", "", 1},
-        {l199 + "b\n", "", "", 0},                           // cut, it could name another file
-        {"\xEF\xBB\xBF/é\r\n", "\xEF\xBB\xBF/é\r", "/é", 1}, // Notepad's UTF-8 BOM
-    };
-    const long descripteurs = ouverts();
-    for (const auto& [ligne, tape, lu, tient] : cas) {
-        char invite[TAILLECHEMIN] = "ancien", pathrom[TAILLECHEMIN] = "ancien";
-        std::FILE* source = std::fopen(fichier("PATHROM.txt", ligne).c_str(), "r");
-        EXPECT_EQ(lireChemin(invite, source), tient);
-        EXPECT_EQ(lireFichierChemin(pathrom, (dossier + "PATHROM.txt").c_str()), tient);
-        EXPECT_EQ(std::tie(invite, pathrom), std::tie(tape, lu));
-        std::fclose(source);
-    }
-    // PATHROM.txt as Windows PowerShell 5 writes it: UTF-16 LE after its byte-order mark, read
-    // as UTF-8 (199 bytes at most); half a surrogate pair is no letter.
-    const std::u16string a197(197, u'a');
-    const std::tuple<std::u16string, std::string, Uint8> larges[] = {
-        {u"C:\\Кроме\\€ 𐀀.ch8\r\nsuite", "C:\\Кроме\\€ 𐀀.ch8", 1},
-        {u"\u007F\u0080\u07FF\u0800\uFFFF", "\x7F\u0080\u07FF\u0800\uFFFF", 1},
-        {u"\xDBFF\xE000😀\xDC00", "\uFFFD\uE000😀\uFFFD", 1},
-        {a197 + u"é\n", std::string(197, 'a') + "é", 1},
-        {a197 + u"aé", "", 0},
-        {a197 + u"aaa", "", 0},
-        {u"", "", 1},
-    };
-    for (auto [ligne, lu, tient] : larges) {
-        std::string octets = "\xFF\xFE";
-        for (const char16_t c : ligne) {
-            octets += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-        }
-        char pathrom[TAILLECHEMIN] = "ancien";
-        EXPECT_EQ(lireFichierChemin(pathrom, fichier("PATHROM.txt", octets).c_str()), tient);
-        EXPECT_EQ(pathrom, lu);
-    }
-    char pathrom[TAILLECHEMIN] = "ancien";
-    EXPECT_EQ(lireFichierChemin(pathrom, (dossier + "absent.txt").c_str()), 1);
-    EXPECT_EQ(pathrom, std::string());
-    EXPECT_EQ(ouverts(), descripteurs);
-    std::filesystem::remove_all(dossier);
-}
-
-TEST(Hote, RomFillsTwoHundredToFFFOrIsRefused)
-{
-    std::string rom(4000, '\0');
-    std::iota(rom.begin(), rom.end(), '\1');
-    // Only 0x200 to 0xFFF changes: the registers, stack, timers and keys lie past memoire.
-    const auto* octets = reinterpret_cast<const Uint8*>(&cpu);
-    std::vector<Uint8> attendu(octets, octets + sizeof cpu);
-    std::copy_n(rom.begin(), 0xE00, attendu.begin() + ADRESSEDEBUT);
-    const long descripteurs = ouverts();
-    EXPECT_EQ(chargerJeu(fichier("grande.ch8", rom).data()), 1);
-    EXPECT_EQ(attendu, std::vector<Uint8>(octets, octets + sizeof cpu));
-    EXPECT_EQ(chargerJeu(fichier("vide.ch8", "").data()), 1);
-    // Paths as pasted or dropped: without their trailing blanks and one pair of matching quotes
-    // they name the ROM. A name that opens as it is, quotes and all, is that file.
-    const std::string jeu = fichier("mon jeu.ch8", "J"), q = fichier("'q.ch8'", "Q");
-    fichier("q.ch8", "q"), fichier("boucle", "b");
-    std::filesystem::create_symlink(dossier + "boucle ", dossier + "boucle ");
-    for (auto [chemin, octet] :
-         {std::pair{"'" + jeu + "' ", 'J'}, {'"' + jeu + '"', 'J'}, {jeu + " \t", 'J'}, {q, 'Q'}}) {
-        EXPECT_EQ(chargerJeu(chemin.data()), 1) << chemin;
-        EXPECT_EQ(cpu.memoire[ADRESSEDEBUT], octet);
-    }
-    ASSERT_EQ(mkfifo((dossier + "fifo").c_str(), 0600), 0); // opening it would block
-    const std::pair<std::string, std::string> refus[] = {
-        {dossier + "absente.ch8", "No such file or directory"},
-        {"", "No such file or directory"},
-        {dossier, "Is a directory"},
-        {dossier + "fifo", "Invalid argument"},
-        {"/dev/null", "Invalid argument"},
-        {"/proc/sys/vm/drop_caches", "Permission denied"},          // write-only, even for root
-        {"/proc/self/mem", "Input/output error"},                   // its first read fails
-        {"'" + jeu + "/x' ", "No such file or directory"},          // not "Not a directory"
-        {dossier + "boucle ", "Too many levels of symbolic links"}, // it names something
-        {"'" + jeu + '"', "No such file or directory"},             // quotes that do not match
-        {'"' + dossier + "\" ", "Is a directory"}, // the failure of what the path names
-    };
-    alarm(5); // neither opening nor reading the FIFO may wait for a writer: SIGALRM ends the test
-    for (auto [chemin, raison] : refus) {
-        ::testing::internal::CaptureStdout();
-        EXPECT_EQ(chargerJeu(chemin.data()), 0) << chemin;
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-                  "Error opening file: " + raison + ".\n");
-    }
-    alarm(0);
-    EXPECT_EQ(ouverts(), descripteurs);
-    std::filesystem::remove_all(dossier);
-    // A read that fails is a failure even when the C library leaves errno alone, as it may.
-    cookie_io_functions_t echec = {};
-    echec.read = [](void*, char*, size_t) -> ssize_t { return -1; };
-    std::FILE* flux = fopencookie(nullptr, "rb", echec);
-    errno = EPERM; // an earlier failure's errno is not the reason
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(lireJeu(flux), 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "Error opening file: Input/output error.\n");
-    std::fclose(flux);
 }
 
 TEST(HoteDeathTest, StartUpFailuresEndTheRunWithStatusOne)

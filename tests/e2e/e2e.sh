@@ -16,8 +16,10 @@ export LSAN_OPTIONS="suppressions=$tmp/lsan.supp:print_suppressions=0"
 echo 'leak:libX11.so' >"$tmp/lsan.supp"
 prompt="Indiquez le 'chemin absolu/absolute path' de votre rom :  "
 
+# The program runs under timeout, which leads a process group of its own with it: killed
+# whole, whatever the program does.
 cleanup() {
-    if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; fi
+    if [ -n "$prog" ]; then kill -KILL -- "-$prog" "$prog" 2>/dev/null || true; fi
     if [[ $scenario == win_* ]]; then wineserver -k 2>/dev/null || true; fi
     stop_xvfb
     rm -rf "$tmp"
@@ -29,18 +31,20 @@ source "$(dirname "$0")/../../scripts/xvfb.sh"
 start_xvfb 200 # the wine scenarios may first make a wine prefix
 
 find_window() {
-    win=$(timeout "$1" xdotool search --sync --name '^Brivane by Orvalde$' | head -n 1) ||
+    win=$(timeout -k 5 "$1" xdotool search --sync --name '^Brivane by Orvalde$' | head -n 1) ||
         die "no window captioned 'Brivane by Orvalde'"
-    xdotool windowfocus --sync "$win"
+    timeout -k 5 10 xdotool windowfocus --sync "$win"
 }
 # start LINE [VAR=VALUE...]: starts the program and finds its window. LINE is typed only once
 # the prompt shows, as a user would: a prompt left in the buffer leaves the path unread. SDL
-# turns SIGTERM into a quit request, which a program gone wrong may ignore: hence -k.
+# turns SIGTERM into a quit request, which a program gone wrong may ignore: hence -k. 50 s, as
+# a sanitized build on a busy machine may need, ends it before CTest's 60 s end the script.
 start() {
     local line=$1
     shift
-    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" timeout -k 5 30 "$brivane" \
-        < <(poll 5 grep -qsF "$prompt" "$tmp/out" && echo "$line") >"$tmp/out" 2>"$tmp/err") &
+    (cd "$(dirname "$brivane")" && exec env SDL_AUDIODRIVER=dummy "$@" \
+        timeout -k 5 50 "$brivane" < <(poll 5 grep -qsF "$prompt" "$tmp/out" && echo "$line") \
+        >"$tmp/out" 2>"$tmp/err") &
     prog=$!
     find_window 10
 }
@@ -59,7 +63,7 @@ start_win() {
     if [ -z "$dossier" ]; then
         unpack "$brivane"
         # A wine prefix is made once and kept: its first start takes 10 to 20 s.
-        [ -f "$WINEPREFIX/system.reg" ] || timeout 120 wineboot -i >/dev/null 2>&1 ||
+        [ -f "$WINEPREFIX/system.reg" ] || timeout -k 5 120 wineboot -i >/dev/null 2>&1 ||
             die "wineboot failed"
     fi
     rm -f "$dossier"/std*.txt
@@ -68,8 +72,8 @@ start_win() {
     (cd "$dossier" && exec env "$@" timeout -k 5 60 wine brivane-win.exe >"$tmp/out" 2>&1) &
     prog=$!
 }
-press() { xdotool keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
-close_window() { "$xoutil" close "$win" || die "could not ask the window to close"; }
+press() { timeout -k 5 10 xdotool keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
+close_window() { timeout -k 5 10 "$xoutil" close "$win" || die "could not ask the window to close"; }
 # reap SECONDS MESSAGE: waits for the program to end (dies with MESSAGE if it does not);
 # its exit status is left in rc.
 reap() {
@@ -87,11 +91,12 @@ end_run() {
     reap 10 "the program is still running after the final $1"
     [ "$rc" -eq 0 ] || die "exit status $rc: $(cat "$tmp/err" "$tmp/out")"
 }
-# finish key|close: end_run; nothing on stderr (but the disk audio driver's warning), and on
-# stdout the prompt alone.
+# finish key|close: end_run; nothing on stderr (but the disk audio driver's warning, in SDL 1.2's
+# words or those of sdl12-compat's SDL2), and on stdout the prompt alone.
 finish() {
     end_run "$1"
-    grep -v -q -E '^(WARNING: You are using the SDL disk writer| Writing to file)' "$tmp/err" &&
+    grep -v -q -E -e '^(WARNING: You are using the SDL disk writer| Writing to file)' \
+        -e '^CRITICAL: You are using the SDL disk i/o audio driver!$' "$tmp/err" &&
         die "stderr: $(cat "$tmp/err")"
     [ "$(cat "$tmp/out" && echo .)" = "$prompt." ] || die "stdout was [$(cat "$tmp/out")]"
 }
@@ -103,14 +108,15 @@ beeps() {
             if (!start || NR - last > 661) { fin(); start = NR }
             last = NR } END { fin() }'
 }
-shows() { [ "$("$xoutil" grid "$win")" = "$1" ]; }
+shows() { [ "$(timeout -k 5 10 "$xoutil" grid "$win")" = "$1" ]; }
 # expect ROM [EVENTS]: waits until the window shows the grid that brivane-trace reports for ROM
 # run with EVENTS (its -k list).
 expect() {
     local attendu
-    attendu=$("$trace" ${2:+-k "$2"} "$1" | head -n 32) || die "brivane-trace failed on $1"
+    attendu=$(timeout -k 5 30 "$trace" ${2:+-k "$2"} "$1" | head -n 32) ||
+        die "brivane-trace failed on $1"
     poll 5 shows "$attendu" || die "the window shows (left) instead of (right):
-$("$xoutil" grid "$win" | paste -d ' ' - <(echo "$attendu"))"
+$(timeout -k 5 10 "$xoutil" grid "$win" | paste -d ' ' - <(echo "$attendu"))"
 }
 # play_demo ROM KEY=VALUE...: the demo shows its digits, ignores a key off the keypad, then
 # shows the digit of each keypad KEY pressed (keypad 7 is key 1); then, while the demo waits

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the runs of one golden case file through brivane-trace and compares the end of each
 # output with what the run expects. Usage (from the project's root): golden.sh TRACE CASE
+# With --seeds DIR in place of TRACE, writes each run's ROM into DIR instead, as a seed of the
+# fuzz target: 64 frames without events, then the ROM.
 #
 # Blank lines and lines that start with "# " are commentary. A run is a line "run: OPTIONS",
 # split as the shell splits it, then its ROM: the code lines of a listing, as roms/assemble.sh
@@ -14,7 +16,8 @@
 # into it.
 set -euo pipefail
 
-trace=$1
+trace=$1 graines=''
+if [ "$1" = --seeds ]; then graines=$2 && shift; fi
 dossier=$(mktemp -d)
 trap 'rm -rf "$dossier"' EXIT
 awk -v d="$dossier" '/^(#( |$)|$)/ { next } /^run:/ { n++ } n { print > (d "/" n) }' "$2"
@@ -34,8 +37,15 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
         rom=$bloc.ch8
         sed '/^expected:$/q' "$bloc" | bash roms/assemble.sh /dev/stdin >"$rom"
     fi
+    if [ -n "$graines" ]; then
+        if [[ -f ${rom:-} ]]; then
+            { printf '\x3F\0' && cat "$rom"; } >"$graines/$(basename "$2" .case).$n"
+        fi
+        groupe=()
+        continue
+    fi
     if [[ -f ${rom:-} ]] &&
-        ! cmp <("$trace" -d "$rom" | bash roms/assemble.sh /dev/stdin) "$rom"; then
+        ! cmp <(timeout -k 5 30 "$trace" -d "$rom" | bash roms/assemble.sh /dev/stdin) "$rom"; then
         echecs=$((echecs + 1))
     fi
     sed '1,/^expected:$/d' "$bloc" >"$dossier/attendu"
@@ -45,7 +55,7 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
         eval "options=($ligne)"
         statut=0
         # shellcheck disable=SC2154 # options is set by the eval above
-        "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
+        timeout -k 5 30 "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
             statut=$?
         if ((statut != 0)); then echo "status $statut" >>"$dossier/erreurs"; fi
         cat "$dossier/sortie" "$dossier/erreurs" |
