@@ -26,11 +26,11 @@ rang='^[0-9]{2} [.#]{64}$' # a lit row of the screen, after its number
 # ordonner FILE: the screen's rows in FILE, then the last $fin of its other lines.
 ordonner() { grep -E "$rang" "$1" || true; grep -v -E "$rang" "$1" | tail -n "$fin"; }
 echecs=0
-groupe=()
 for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
     bloc=$dossier/$n
     groupe+=("$(sed -n '1s/^run://p' "$bloc")")
     if ! grep -q '^expected:$' "$bloc"; then continue; fi
+    runs=("${groupe[@]}") groupe=()
     if grep -q '^rom:' "$bloc"; then
         rom=$(sed -n 's/^rom: *//p' "$bloc")
     elif sed '/^expected:$/q' "$bloc" | grep -q -E '^[0-9A-F]{3} [0-9A-F]{4}'; then
@@ -38,26 +38,19 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
         sed '/^expected:$/q' "$bloc" | bash roms/assemble.sh /dev/stdin >"$rom"
     fi
     if [ -n "$graines" ]; then
-        if [[ -f ${rom:-} ]]; then
-            { printf '\x3F\0' && cat "$rom"; } >"$graines/$(basename "$2" .case).$n"
-        fi
-        groupe=()
+        [[ ! -f ${rom:-} ]] || { printf '\x3F\0' && cat "$rom"; } >"$graines/$(basename "$2" .case).$n"
         continue
     fi
-    if [[ -f ${rom:-} ]] &&
-        ! cmp <(timeout -k 5 30 "$trace" -d "$rom" | bash roms/assemble.sh /dev/stdin) "$rom"; then
-        echecs=$((echecs + 1))
-    fi
+    [[ ! -f ${rom:-} ]] || cmp <(timeout -k 5 30 "$trace" -d "$rom" | bash roms/assemble.sh /dev/stdin) \
+        "$rom" || echecs=$((echecs + 1))
     sed '1,/^expected:$/d' "$bloc" >"$dossier/attendu"
     ecran=$(grep -c -E "$rang" "$dossier/attendu" || true)
     fin=$(grep -c -v -E "$rang" "$dossier/attendu" || true)
-    for ligne in "${groupe[@]}"; do
+    for ligne in "${runs[@]}"; do
         eval "options=($ligne)"
-        statut=0
         # shellcheck disable=SC2154 # options is set by the eval above
         timeout -k 5 30 "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
-            statut=$?
-        if ((statut != 0)); then echo "status $statut" >>"$dossier/erreurs"; fi
+            echo "status $?" >>"$dossier/erreurs"
         cat "$dossier/sortie" "$dossier/erreurs" |
             awk -v ecran="$ecran" '/^[.#]+$/ && length == 64 && r < 32 {
                 if (ecran && /#/) printf "%02d %s\n", r, $0
@@ -66,6 +59,5 @@ for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
             <(ordonner "$dossier/attendu") <(ordonner "$dossier/vu") ||
             echecs=$((echecs + 1))
     done
-    groupe=()
 done
 ((echecs == 0))
