@@ -14,7 +14,7 @@ trap 'rm -rf "$tmp"' EXIT
 export TMPDIR=$tmp PATH=$build:$PATH
 echecs=0 commandes=0
 for doc in "$source/README.md" "$source"/packaging/*.[0-9]; do
-    mkdir "$tmp/ici" && cp -r "$source/roms" "$tmp/ici/" && ln -s "$build" "$tmp/ici/build"
+    rm -rf "$tmp/ici" && mkdir "$tmp/ici" && cp -r "$source/roms" "$tmp/ici/" && ln -s "$build" "$tmp/ici/build"
     awk '/^(```|\.nf$)/ && !dans { dans = 1; vu = 0; next } /^(```|\.fi$)/ { dans = 0 }
         dans && /^\$ / { vu = 1 } dans && vu' "$doc" | sed 's/\\-/-/g; s/\\e/\\/g; s/\\&//g' \
         >"$tmp/attendu"
@@ -29,14 +29,10 @@ for doc in "$source/README.md" "$source"/packaging/*.[0-9]; do
             if [[ $commande =~ ^cat\ ([^ ]+)$ && ! -e ${BASH_REMATCH[1]} ]]; then
                 tail -n +$((i + 2)) "$tmp/attendu" | sed '/^\$ /,$d' >"${BASH_REMATCH[1]}"
             fi
-            if [[ $commande == 'cd '* ]]; then
-                eval "$commande"
-            else
-                timeout -k 5 60 bash -c "$commande" 2>&1 || echo "status $?"
-            fi
+            [[ $commande != 'cd '* ]] || { eval "$commande" && continue; }
+            timeout -k 5 60 bash -c "$commande" 2>&1 || echo "status $?"
         done
     ) >"$tmp/vu"
     diff -u --label "$doc" --label "as run" "$tmp/attendu" "$tmp/vu" || echecs=$((echecs + 1))
-    rm -rf "$tmp/ici"
 done
 ((echecs == 0 && commandes > 0))

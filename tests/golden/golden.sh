@@ -20,52 +20,44 @@ trace=$1 graines=''
 if [ "$1" = --seeds ]; then graines=$2 && shift; fi
 dossier=$(mktemp -d)
 trap 'rm -rf "$dossier"' EXIT
-awk -v d="$dossier" '/^(#( |$)|$)/ { next } /^run:/ { n++ } n { print > (d "/" n) }' "$2"
+# Run N's lines up to "expected:" go to the file N, those after it to N.expected.
+awk -v d="$dossier" '/^(#( |$)|$)/ { next } /^run:/ { f = d "/" ++n }
+    /^expected:$/ { f = f ".expected"; printf "" > f; next } n { print > f }' "$2"
 
 rang='^[0-9]{2} [.#]{64}$' # a lit row of the screen, after its number
-# ordonner FILE: the screen's rows in FILE, then the last $fin of its other lines.
-ordonner() { grep -E "$rang" "$1" || true; grep -v -E "$rang" "$1" | tail -n "$fin"; }
 echecs=0
-groupe=()
 for ((n = 1; n <= $(grep -c '^run:' "$2"); n++)); do
     bloc=$dossier/$n
     groupe+=("$(sed -n '1s/^run://p' "$bloc")")
-    if ! grep -q '^expected:$' "$bloc"; then continue; fi
+    if [ ! -f "$bloc.expected" ]; then continue; fi
+    runs=("${groupe[@]}") groupe=()
     if grep -q '^rom:' "$bloc"; then
         rom=$(sed -n 's/^rom: *//p' "$bloc")
-    elif sed '/^expected:$/q' "$bloc" | grep -q -E '^[0-9A-F]{3} [0-9A-F]{4}'; then
+    elif grep -q -E '^[0-9A-F]{3} [0-9A-F]{4}' "$bloc"; then
         rom=$bloc.ch8
-        sed '/^expected:$/q' "$bloc" | bash roms/assemble.sh /dev/stdin >"$rom"
+        bash roms/assemble.sh "$bloc" >"$rom"
     fi
     if [ -n "$graines" ]; then
-        if [[ -f ${rom:-} ]]; then
-            { printf '\x3F\0' && cat "$rom"; } >"$graines/$(basename "$2" .case).$n"
-        fi
-        groupe=()
+        [[ ! -f ${rom:-} ]] || { printf '\x3F\0' && cat "$rom"; } >"$graines/$(basename "$2" .case).$n"
         continue
     fi
-    if [[ -f ${rom:-} ]] &&
-        ! cmp <(timeout -k 5 30 "$trace" -d "$rom" | bash roms/assemble.sh /dev/stdin) "$rom"; then
-        echecs=$((echecs + 1))
-    fi
-    sed '1,/^expected:$/d' "$bloc" >"$dossier/attendu"
-    ecran=$(grep -c -E "$rang" "$dossier/attendu" || true)
-    fin=$(grep -c -v -E "$rang" "$dossier/attendu" || true)
-    for ligne in "${groupe[@]}"; do
+    [[ ! -f ${rom:-} ]] || cmp <(timeout -k 5 30 "$trace" -d "$rom" | bash roms/assemble.sh /dev/stdin) \
+        "$rom" || echecs=$((echecs + 1))
+    ecran=$(grep -c -E "$rang" "$bloc.expected" || true)
+    fin=$(grep -c -v -E "$rang" "$bloc.expected" || true)
+    for ligne in "${runs[@]}"; do
         eval "options=($ligne)"
-        statut=0
         # shellcheck disable=SC2154 # options is set by the eval above
         timeout -k 5 30 "$trace" "${options[@]}" ${rom:+"$rom"} >"$dossier/sortie" 2>"$dossier/erreurs" ||
-            statut=$?
-        if ((statut != 0)); then echo "status $statut" >>"$dossier/erreurs"; fi
+            echo "status $?" >>"$dossier/erreurs"
         cat "$dossier/sortie" "$dossier/erreurs" |
             awk -v ecran="$ecran" '/^[.#]+$/ && length == 64 && r < 32 {
                 if (ecran && /#/) printf "%02d %s\n", r, $0
                 r++; next } { print }' >"$dossier/vu"
-        diff -u --label "expected (run:$ligne)" --label brivane-trace \
-            <(ordonner "$dossier/attendu") <(ordonner "$dossier/vu") ||
+        # The screen's rows first, then the last $fin other lines, as expected.
+        diff -u --label "expected (run:$ligne)" --label brivane-trace "$bloc.expected" \
+            <(grep -E "$rang" "$dossier/vu"; grep -v -E "$rang" "$dossier/vu" | tail -n "$fin") ||
             echecs=$((echecs + 1))
     done
-    groupe=()
 done
 ((echecs == 0))
