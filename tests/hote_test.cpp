@@ -106,6 +106,7 @@ TEST_F(HoteSDL, KeyboardTakesOnlyItsOwnEvents)
     // A failed wait ends the final wait too (a key wait's is in script_test): waiting again
     // could spin forever.
     attendreEvenement = [](SDL_Event*) { return 0; };
+    event.type = SDL_KEYUP; // not an event that would end it
     pause();
     attendreEvenement = SDL_WaitEvent;
 }
