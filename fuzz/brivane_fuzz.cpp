@@ -1,10 +1,8 @@
 // libFuzzer target: runs a ROM with scripted events through brivane's own frame, executerTrame,
 // without window, sound or sleep. AddressSanitizer and UndefinedBehaviorSanitizer watch memory
 // and arithmetic (a write past the machine's memory into another global, such as the decode
-// table, is theirs to catch). After each frame: at most 15 returns on the stack, the sound timer
-// 0, each key 0 or 1; at the end of a run, every cell 0 or 1 at its own place (after every
-// frame, that check alone took four fifths of the time). What each instruction does is for
-// the golden cases to say.
+// table, is theirs to catch); they are its only checks. What each instruction does, the stack,
+// timers, keys and screen included, is for the golden cases to say.
 //
 // Input, byte by byte (missing bytes read as 0):
 //   0      the run lasts at most 1 + (this % 64) frames
@@ -35,53 +33,21 @@ namespace {
 
 using namespace brivane;
 
-constexpr size_t TAILLEROM = TAILLEMEMOIRE - ADRESSEDEBUT;
 constexpr Uint8 TYPES[4] = {SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT, SDL_MOUSEMOTION};
 
 EvenementPrevu evenements[255];
-
-void exiger(bool vrai, const char* quoi)
-{
-    if (!vrai) {
-        std::fprintf(stderr, "brivane_fuzz: check failed: %s\n", quoi);
-        std::abort();
-    }
-}
-
-__attribute__((no_sanitize("address", "undefined", "coverage"))) bool grilleSaine()
-{
-    int ecarts = 0;
-    for (int x = 0; x < LARGEUR; x++) {
-        for (int y = 0; y < HAUTEUR; y++) {
-            const PIXEL& p = pixel[x][y];
-            ecarts |=
-                (p.color >> 1) | (p.position.x ^ x * DIMPIXEL) | (p.position.y ^ y * DIMPIXEL);
-        }
-    }
-    return ecarts == 0;
-}
-
-__attribute__((no_sanitize("coverage"))) void verifierTrame()
-{
-    exiger(cpu.nombreSaut <= 15, "the stack holds at most 15 returns");
-    exiger(cpu.compteurSon == 0, "the beep takes the sound timer");
-    exiger(std::all_of(cpu.touche, cpu.touche + 16, [](Uint8 t) { return t <= 1; }),
-           "each key is 0 or 1");
-}
-
-constexpr Trame FUZZ = {[] {}, 0, nullptr}; // no beep, no window
 
 // The reader takes a file's name: the bytes go through a file of this process's own.
 void lireCommePathrom(const uint8_t* octets, size_t taille)
 {
     static const std::string nom = "PATHROM-" + std::to_string(getpid()) + ".txt";
     std::FILE* fichier = std::fopen(nom.c_str(), "wb");
-    exiger(fichier != nullptr && std::fwrite(octets, 1, taille, fichier) == taille &&
-               std::fclose(fichier) == 0,
-           "PATHROM.txt written");
+    if (fichier == nullptr || std::fwrite(octets, 1, taille, fichier) != taille ||
+        std::fclose(fichier) != 0) {
+        std::abort(); // the reader would read no such bytes
+    }
     char chemin[TAILLECHEMIN]; // AddressSanitizer sees a path that ends past it
-    exiger(lireFichierChemin(chemin, nom.c_str()) == 1 || chemin[0] == '\0',
-           "a path that does not fit is left empty");
+    lireFichierChemin(chemin, nom.c_str());
     std::remove(nom.c_str());
 }
 
@@ -100,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                             : static_cast<SDLKey>(SDLK_KP_EQUALS + (code & 0xF))};
     }
     const size_t debutRom = std::min(2 + 2 * n, size);
-    const size_t taille = std::min(size - debutRom, TAILLEROM);
+    const size_t taille = std::min<size_t>(size - debutRom, TAILLEMEMOIRE - ADRESSEDEBUT);
 
     std::srand(1); // the state of a generator never seeded, as in a fresh process
     initCpu();
@@ -110,9 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     lireCommePathrom(data + debutRom, taille);
     installerScript(evenements, n);
     for (Uint8 loop = 1; loop == 1 && script.trame < trames; script.trame++) {
-        loop = executerTrame(FUZZ);
-        verifierTrame();
+        loop = executerTrame({[] {}, 0, nullptr}); // no beep, no window
     }
-    exiger(grilleSaine(), "each cell is 0 or 1 and stays where initPixel put it");
     return 0;
 }
