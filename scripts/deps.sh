@@ -5,8 +5,7 @@
 #   package  dpkg-dev, which reads debian/ and builds the .deb
 #   test   GoogleTest, Xvfb, the X tools and python3-xlib of the end-to-end tests, what
 #          makes the .deb from a fresh clone and checks it (git, the package group, lintian,
-#          desktop-file-validate, appstreamcli) and icoutils, which reads the Windows
-#          program's icon
+#          desktop-file-validate, appstreamcli)
 #   fuzz   clang with its sanitizer and libFuzzer runtimes, those of Debian's default clang
 #   bench  Google Benchmark
 # Quiet when everything is already there.
@@ -17,7 +16,7 @@ for extra in "$@"; do
     case $extra in
         package) paquets+=(dpkg-dev) ;;
         test) paquets+=(libgtest-dev python3-xlib xvfb xdotool x11-utils git dpkg-dev lintian
-            appstream desktop-file-utils icoutils) ;;
+            appstream desktop-file-utils) ;;
         fuzz) paquets+=(clang libclang-rt-dev) ;;
         bench) paquets+=(libbenchmark-dev) ;;
         *) paquets+=("$extra") ;;
