@@ -23,10 +23,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -37,18 +37,16 @@ constexpr Uint8 TYPES[4] = {SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT, SDL_MOUSEMOTION};
 
 EvenementPrevu evenements[255];
 
-// The reader takes a file's name: the bytes go through a file of this process's own.
+// The reader takes a file's name: the bytes go through a file of this process's own, in memory.
 void lireCommePathrom(const uint8_t* octets, size_t taille)
 {
-    static const std::string nom = "PATHROM-" + std::to_string(getpid()) + ".txt";
-    std::FILE* fichier = std::fopen(nom.c_str(), "wb");
-    if (fichier == nullptr || std::fwrite(octets, 1, taille, fichier) != taille ||
-        std::fclose(fichier) != 0) {
+    const int fd = memfd_create("PATHROM.txt", 0);
+    if (fd < 0 || write(fd, octets, taille) != static_cast<ssize_t>(taille)) {
         std::abort(); // the reader would read no such bytes
     }
     char chemin[TAILLECHEMIN]; // AddressSanitizer sees a path that ends past it
-    lireFichierChemin(chemin, nom.c_str());
-    std::remove(nom.c_str());
+    lireFichierChemin(chemin, ("/proc/self/fd/" + std::to_string(fd)).c_str());
+    close(fd);
 }
 
 } // namespace

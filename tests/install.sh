@@ -4,10 +4,11 @@
 #                           folder left configured with them on (as scripts/test.sh leaves
 #                           build/) and starts the program there on a ROM path relative to the
 #                           caller's folder.
-#   install.sh beep BUILD   the default install holds nothing outside bin, share and lib; brivane
-#                           finds its beep in sound/ of the working folder, else beside the
-#                           program, else in the data folder of the install; with none, one line
-#                           on stderr and the rest of the run unchanged.
+#   install.sh beep BUILD ARCHIVE  the default install holds nothing outside bin, share and lib;
+#                           brivane finds its beep in sound/ of the working folder, else beside
+#                           the program (that of the archive made in BUILD), else in the data
+#                           folder of the install; with none, one line on stderr and the rest of
+#                           the run unchanged.
 #   install.sh deb SOURCE   the README's package command on a fresh clone of SOURCE, then the
 #                           source package from an orig tarball that git archive makes: no
 #                           lintian error or warning, the games layout, SDL's libraries as the
@@ -68,8 +69,10 @@ case $mode in
         installe=$(find "$tmp/usr" -name brivane -type f)
         lance "$tmp/ici" "$tmp/seul/brivane"
         [ ! -s "$tmp/err" ] || fail "not found in the working folder"
-        lance "$tmp/vide" "$build/brivane"
-        [ ! -s "$tmp/err" ] || fail "not found beside the program"
+        tar xzf "$build/$3" -C "$tmp" # the one-folder archive, whose demo is in roms/
+        lance "$tmp/vide" "$tmp"/brivane-*/brivane
+        { [ ! -s "$tmp/err" ] && [ -f "$tmp"/brivane-*/roms/demo.ch8 ]; } ||
+            fail "not found beside the program"
         lance "$tmp/vide" "$installe"
         [ ! -s "$tmp/err" ] || fail "not found in the installed data folder"
         # A path of 200 characters is refused unread, and the program waits for its quit.

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # One end-to-end scenario of the real program, on an Xvfb display of its own:
-#   e2e.sh SCENARIO BRIVANE XOUTIL TRACE   (BRIVANE: the Linux program; for archive the Linux
-#                                           archive; for the win_* scenarios the Windows zip,
-#                                           run under wine)
+#   e2e.sh SCENARIO BRIVANE XOUTIL TRACE   (BRIVANE: the Linux program; for the win_* scenarios
+#                                           the Windows zip, run under wine)
 # The program runs from its own folder (it finds sound/beep.wav there) and reads the ROM path
 # at its prompt, or from PATHROM.txt on Windows; xdotool types on the keypad, xoutil reads and
 # closes the window, SDL's disk audio driver records the sound. The window must show what
@@ -48,7 +47,7 @@ start() {
     prog=$!
     find_window 10
 }
-# unpack ARCHIVE: unpacks a release archive into an empty folder, dossier, the one it holds.
+# unpack ZIP: unpacks the Windows zip into an empty folder, dossier, the one it holds.
 unpack() {
     mkdir "$tmp/pkg"
     (cd "$tmp/pkg" && cmake -E tar xf "$1") || die "cannot unpack $1"
@@ -147,17 +146,6 @@ case $scenario in
         finish close
         beeps=$(beeps "$tmp/audio" | tr '\n' ' ')
         [[ $beeps =~ ^(1[0-9][0-9]\ ){16}$ ]] || die "beeps of [ $beeps] ms, not 16 of 0.15 s"
-        ;;
-    archive)
-        # The Linux archive, unpacked into an empty folder: its program finds its beep there
-        # and runs its demo, which its brivane-trace runs too.
-        unpack "$brivane"
-        brivane=$dossier/brivane
-        trace=$dossier/brivane-trace
-        start roms/demo.ch8 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$tmp/audio"
-        play_demo "$dossier/roms/demo.ch8" KP_Divide=F
-        finish key
-        [ "$(beeps "$tmp/audio" | wc -l)" -eq 1 ] || die "not one beep"
         ;;
     win_demo)
         # The zip as shipped, unzipped and started with nothing else done, plays its demo (wine
