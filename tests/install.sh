@@ -4,9 +4,9 @@
 #                           folder left configured with them on (as scripts/test.sh leaves
 #                           build/) and starts the program there on a ROM path relative to the
 #                           caller's folder.
-#   install.sh beep BUILD ARCHIVE  the default install holds nothing outside bin, share and lib;
-#                           brivane finds its beep in sound/ of the working folder, else beside
-#                           the program (that of the archive made in BUILD), else in the data
+#   install.sh beep BUILD   the default install holds nothing outside bin, share and lib; brivane
+#                           finds its beep in sound/ of the working folder, else beside the
+#                           program (that of the archive CPack makes from BUILD), else in the data
 #                           folder of the install; with none, one line on stderr and the rest of
 #                           the run unchanged.
 #   install.sh deb SOURCE   the README's package command on a fresh clone of SOURCE, then the
@@ -69,7 +69,8 @@ case $mode in
         installe=$(find "$tmp/usr" -name brivane -type f)
         lance "$tmp/ici" "$tmp/seul/brivane"
         [ ! -s "$tmp/err" ] || fail "not found in the working folder"
-        tar xzf "$build/$3" -C "$tmp" # the one-folder archive, whose demo is in roms/
+        cpack --config "$build/CPackConfig.cmake" -B "$tmp/cpack" >/dev/null # the one-folder archive
+        tar xzf "$tmp"/cpack/*.tar.gz -C "$tmp"
         lance "$tmp/vide" "$tmp"/brivane-*/brivane
         { [ ! -s "$tmp/err" ] && [ -f "$tmp"/brivane-*/roms/demo.ch8 ]; } ||
             fail "not found beside the program"
