@@ -94,18 +94,21 @@ end_run() {
 # words or those of sdl12-compat's SDL2), and on stdout the prompt alone.
 finish() {
     end_run "$1"
-    grep -v -q -E -e '^(WARNING: You are using the SDL disk writer| Writing to file)' \
+    grep -v -q -E -e '^(WARNING: You are using the SDL disk writer|(CRITICAL: )? Writing to file)' \
         -e '^CRITICAL: You are using the SDL disk i/o audio driver!$' "$tmp/err" &&
         die "stderr: $(cat "$tmp/err")"
     [ "$(cat "$tmp/out" && echo .)" = "$prompt." ] || die "stdout was [$(cat "$tmp/out")]"
 }
-# beeps FILE: the length in ms of each beep of a raw S16LE stereo 22050 Hz recording, one per
-# line: a beep is a stretch of samples above 500, with gaps under 30 ms (661 frames) in it.
+# beeps FILE: the length in ms of each beep of a raw S16LE stereo recording, one per line: a
+# beep is a stretch of samples above 500, with gaps under 661 frames in it; its length is told
+# by the sign changes of beep.wav's 880 Hz, whatever rate the driver records at (SDL 1.2's disk
+# driver records at 22050 Hz, sdl12-compat's at 44100).
 beeps() {
-    od -An -v -td2 -w4 "$1" | awk 'function fin() { if (start) print int((last - start + 1) * 1000 / 22050) }
+    od -An -v -td2 -w4 "$1" | awk 'function fin() { if (start) print int(bascules * 1000 / 1760) }
         $1 > 500 || $1 < -500 || $2 > 500 || $2 < -500 {
-            if (!start || NR - last > 661) { fin(); start = NR }
-            last = NR } END { fin() }'
+            if (!start || NR - last > 661) { fin(); start = NR; bascules = 0 }
+            else if (($1 < 0) != negatif) bascules++
+            negatif = $1 < 0; last = NR } END { fin() }'
 }
 shows() { [ "$(timeout -k 5 10 "$xoutil" grid "$win")" = "$1" ]; }
 # expect ROM [EVENTS]: waits until the window shows the grid that brivane-trace reports for ROM
